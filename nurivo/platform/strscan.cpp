@@ -1,0 +1,264 @@
+#include "strscan.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+template <class T>
+T* targetAs(const ScanTarget& t)
+{
+    if (T* const* p = std::get_if<T*>(&t))
+        return *p;
+    throw std::logic_error("strScan: conversion does not match its target");
+}
+
+// Reads a signed or unsigned integer at `pos` with strtol semantics, saturating.
+bool scanInteger(std::string_view s, size_t& pos, int base, bool isUnsigned, long long& value,
+                 size_t width)
+{
+    std::string tmp(s.substr(pos, width));
+    const char* start = tmp.c_str();
+    char* end = nullptr;
+    errno = 0;
+    if (isUnsigned) {
+        // strtoull accepts a sign; keep that (sscanf does too).
+        unsigned long long u = std::strtoull(start, &end, base);
+        value = static_cast<long long>(u);
+    } else {
+        value = std::strtoll(start, &end, base);
+    }
+    if (end == start)
+        return false;
+    pos += static_cast<size_t>(end - start);
+    return true;
+}
+
+} // namespace
+
+int strScanList(std::string_view s, const char* fmt, std::initializer_list<ScanTarget> out)
+{
+    std::vector<ScanTarget> targets(out);
+    size_t next = 0;
+    size_t pos = 0;
+    int stored = 0;
+    bool converted = false; // any conversion attempted on input (for the -1 result)
+
+    auto take = [&]() -> const ScanTarget& {
+        if (next >= targets.size())
+            throw std::logic_error("strScan: more conversions than targets");
+        return targets[next++];
+    };
+    auto atEnd = [&] { return pos >= s.size(); };
+    auto result = [&] { return (!converted && stored == 0 && atEnd()) ? -1 : stored; };
+
+    for (const char* f = fmt; *f; ++f) {
+        if (isSpace(*f)) {
+            while (!atEnd() && isSpace(s[pos]))
+                ++pos;
+            continue;
+        }
+        if (*f != '%' || f[1] == '%') {
+            if (*f == '%')
+                ++f;
+            if (atEnd())
+                return result();
+            if (s[pos] != *f)
+                return stored;
+            ++pos;
+            continue;
+        }
+        ++f;
+        bool suppress = false;
+        if (*f == '*') {
+            suppress = true;
+            ++f;
+        }
+        size_t width = 0;
+        while (std::isdigit(static_cast<unsigned char>(*f)))
+            width = width * 10 + static_cast<size_t>(*f++ - '0');
+        if (width == 0)
+            width = std::string_view::npos;
+        int longness = 0;
+        while (*f == 'l' || *f == 'h') {
+            if (*f == 'l')
+                ++longness;
+            ++f;
+        }
+        char conv = *f;
+        if (conv == '\0')
+            break;
+
+        if (conv == 'n') {
+            if (!suppress)
+                *targetAs<int>(take()) = static_cast<int>(pos);
+            continue;
+        }
+        if (conv != 'c' && conv != '[')
+            while (!atEnd() && isSpace(s[pos]))
+                ++pos;
+        if (atEnd())
+            return result();
+        converted = true;
+
+        switch (conv) {
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x': {
+            long long v = 0;
+            int base = conv == 'd' || conv == 'u' ? 10 : conv == 'x' ? 16 : 0;
+            if (!scanInteger(s, pos, base, conv == 'u' || conv == 'x', v, width))
+                return stored;
+            if (suppress)
+                break;
+            const ScanTarget& t = take();
+            if (conv == 'u' || conv == 'x') {
+                if (longness)
+                    *targetAs<unsigned long>(t) = static_cast<unsigned long>(v);
+                else
+                    *targetAs<unsigned>(t) = static_cast<unsigned>(v);
+            } else if (longness) {
+                *targetAs<long>(t) = static_cast<long>(v);
+            } else {
+                *targetAs<int>(t) = static_cast<int>(v);
+            }
+            ++stored;
+            break;
+        }
+        case 'f':
+        case 'e':
+        case 'g': {
+            std::string tmp(s.substr(pos, width));
+            char* end = nullptr;
+            double v = std::strtod(tmp.c_str(), &end);
+            if (end == tmp.c_str())
+                return stored;
+            pos += static_cast<size_t>(end - tmp.c_str());
+            if (suppress)
+                break;
+            const ScanTarget& t = take();
+            if (longness)
+                *targetAs<double>(t) = v;
+            else
+                *targetAs<float>(t) = static_cast<float>(v);
+            ++stored;
+            break;
+        }
+        case 's': {
+            size_t start = pos;
+            while (!atEnd() && !isSpace(s[pos]) && pos - start < width)
+                ++pos;
+            if (!suppress) {
+                targetAs<std::string>(take())->assign(s.substr(start, pos - start));
+                ++stored;
+            }
+            break;
+        }
+        case 'c': {
+            size_t n = width == std::string_view::npos ? 1 : width;
+            if (s.size() - pos < n)
+                return stored;
+            if (!suppress) {
+                const ScanTarget& t = take();
+                if (n == 1 && std::holds_alternative<char*>(t))
+                    *std::get<char*>(t) = s[pos];
+                else
+                    targetAs<std::string>(t)->assign(s.substr(pos, n));
+                ++stored;
+            }
+            pos += n;
+            break;
+        }
+        case '[': {
+            ++f;
+            bool negate = false;
+            if (*f == '^') {
+                negate = true;
+                ++f;
+            }
+            bool set[256] = {};
+            const char* setStart = f;
+            while (*f && (*f != ']' || f == setStart)) {
+                if (f[1] == '-' && f[2] && f[2] != ']') {
+                    for (int c = static_cast<unsigned char>(f[0]); c <= static_cast<unsigned char>(f[2]); ++c)
+                        set[c] = true;
+                    f += 3;
+                } else {
+                    set[static_cast<unsigned char>(*f++)] = true;
+                }
+            }
+            if (!*f)
+                throw std::logic_error("strScan: unterminated %[");
+            size_t start = pos;
+            while (!atEnd() && set[static_cast<unsigned char>(s[pos])] != negate && pos - start < width)
+                ++pos;
+            if (pos == start)
+                return stored;
+            if (!suppress) {
+                targetAs<std::string>(take())->assign(s.substr(start, pos - start));
+                ++stored;
+            }
+            break;
+        }
+        default:
+            throw std::logic_error(std::string("strScan: unsupported conversion %") + conv);
+        }
+    }
+    return stored;
+}
+
+std::string strVPrintf(const char* fmt, va_list ap)
+{
+    va_list copy;
+    va_copy(copy, ap);
+    char small[256];
+    int n = std::vsnprintf(small, sizeof small, fmt, copy);
+    va_end(copy);
+    if (n < 0)
+        return {};
+    if (static_cast<size_t>(n) < sizeof small)
+        return std::string(small, static_cast<size_t>(n));
+    std::string out(static_cast<size_t>(n), '\0');
+    std::vsnprintf(out.data(), out.size() + 1, fmt, ap);
+    return out;
+}
+
+std::string strPrintf(const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    std::string s = strVPrintf(fmt, ap);
+    va_end(ap);
+    return s;
+}
+
+int32_t strToLong(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    uint32_t v = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        v = v * 10u + static_cast<uint32_t>(text[i] - '0');
+    if (negative)
+        v = 0u - v;
+    return static_cast<int32_t>(v);
+}
+
+int32_t absInt(int32_t v)
+{
+    return v < 0 ? static_cast<int32_t>(0u - static_cast<uint32_t>(v)) : v;
+}

@@ -1,0 +1,35 @@
+// Formatted reading and writing of text lines, in the manner of sscanf and sprintf.
+#pragma once
+#include <cstdarg>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <variant>
+
+// Where one conversion of strScan stores its value. The conversion must match the target:
+// %d and %i an int, %ld a long, %u and %lu unsigned, %f a float, %lf a double, %s and %[...]
+// a std::string (any length, so no buffer can overflow), %c a char.
+using ScanTarget = std::variant<int*, long*, unsigned*, unsigned long*, float*, double*,
+                                std::string*, char*>;
+
+// Scans `line` like sscanf: white space in the format matches any run of white space, other
+// characters match themselves, "%*d" and the like skip a field, "%n" stores the offset.
+// Returns the number of fields stored, or -1 when the line ends before the first conversion.
+// A conversion whose target does not match its letter is a programming error and throws.
+int strScanList(std::string_view line, const char* fmt, std::initializer_list<ScanTarget> out);
+
+template <class... T>
+int strScan(std::string_view line, const char* fmt, T*... out)
+{
+    return strScanList(line, fmt, {ScanTarget(out)...});
+}
+
+std::string strPrintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string strVPrintf(const char* fmt, va_list ap);
+
+// Decimal text to a 32-bit integer: leading blanks skipped, an optional sign, the digits up to
+// the first non-digit; 0 when there are none. Values beyond 32 bits wrap as the 32-bit
+// arithmetic of the original did.
+int32_t strToLong(std::string_view text);
+int32_t absInt(int32_t v);

@@ -1,0 +1,70 @@
+// Small helpers shared by the tests: a temporary folder, file helpers and a message recorder.
+#pragma once
+#include "platform/message.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+// A fresh folder under the temporary folder, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "nurivo-test-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data()))
+            std::abort();
+        path_ = tmpl;
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+inline void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Records every showMessage call while it lives.
+class MessageRecorder {
+public:
+    MessageRecorder()
+    {
+        previous_ = setMessageSink([this](const std::string& text) { messages.push_back(text); });
+    }
+    ~MessageRecorder() { setMessageSink(previous_); }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    std::vector<std::string> messages;
+
+private:
+    MessageSink previous_;
+};
+
+} // namespace testutil
