@@ -1,0 +1,255 @@
+#include "render/bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool isGreyTable(const QList<QRgb>& table)
+{
+    return std::all_of(table.begin(), table.end(), [](QRgb c) { return qRed(c) == qGreen(c) && qGreen(c) == qBlue(c); });
+}
+
+// Index of the lighter entry of a one-bit colour table (1 for the usual {black, white}).
+int whiteIndex(const QImage& mono)
+{
+    const QList<QRgb> table = mono.colorTable();
+    if (table.size() < 2)
+        return 1;
+    return Bitmap::lumaOf(table[1]) >= Bitmap::lumaOf(table[0]) ? 1 : 0;
+}
+
+void fillWhite(QImage& image)
+{
+    if (image.format() == QImage::Format_Mono)
+        image.fill(whiteIndex(image));
+    else if (image.format() == QImage::Format_Grayscale8)
+        image.fill(255);
+    else
+        image.fill(Qt::white);
+}
+
+QImage newMono(int width, int height)
+{
+    QImage image(width, height, QImage::Format_Mono);
+    if (!image.isNull())
+        image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    return image;
+}
+
+// Grey of every pixel; Indexed8 and Mono go through their colour tables.
+QImage toGrey(const QImage& src)
+{
+    QImage out(src.width(), src.height(), QImage::Format_Grayscale8);
+    if (out.isNull())
+        return out;
+    const int w = src.width();
+    if (src.format() == QImage::Format_Mono || src.format() == QImage::Format_MonoLSB ||
+        src.format() == QImage::Format_Indexed8) {
+        QList<QRgb> table = src.colorTable();
+        uchar lut[256];
+        for (int i = 0; i < 256; ++i)
+            lut[i] = i < table.size() ? static_cast<uchar>(Bitmap::lumaOf(table[i])) : 0;
+        const bool msb = src.format() == QImage::Format_Mono;
+        for (int y = 0; y < src.height(); ++y) {
+            const uchar* s = src.constScanLine(y);
+            uchar* d = out.scanLine(y);
+            if (src.format() == QImage::Format_Indexed8) {
+                for (int x = 0; x < w; ++x)
+                    d[x] = lut[s[x]];
+            } else {
+                for (int x = 0; x < w; ++x) {
+                    int bit = msb ? (s[x >> 3] >> (7 - (x & 7))) & 1 : (s[x >> 3] >> (x & 7)) & 1;
+                    d[x] = lut[bit];
+                }
+            }
+        }
+        return out;
+    }
+    const QImage rgb = src.convertToFormat(QImage::Format_RGB32);
+    if (rgb.isNull())
+        return QImage();
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb* s = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uchar* d = out.scanLine(y);
+        for (int x = 0; x < w; ++x)
+            d[x] = static_cast<uchar>(Bitmap::lumaOf(s[x]));
+    }
+    return out;
+}
+
+// Threshold at 128 on luminance; colour table {black, white}.
+QImage toMonoThreshold(const QImage& src)
+{
+    const QImage grey = src.format() == QImage::Format_Grayscale8 ? src : toGrey(src);
+    if (grey.isNull())
+        return QImage();
+    QImage out = newMono(src.width(), src.height());
+    if (out.isNull())
+        return out;
+    const int w = src.width();
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* s = grey.constScanLine(y);
+        uchar* d = out.scanLine(y);
+        std::memset(d, 0, static_cast<size_t>(out.bytesPerLine()));
+        for (int x = 0; x < w; ++x)
+            if (s[x] >= 128)
+                d[x >> 3] |= static_cast<uchar>(0x80 >> (x & 7));
+    }
+    return out;
+}
+
+bool isGreyImage(const QImage& image)
+{
+    switch (image.format()) {
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        return true;
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+        return isGreyTable(image.colorTable());
+    default:
+        return image.allGray();
+    }
+}
+
+// Opaque copy in `format`, with any transparency laid over white.
+QImage toOpaque(const QImage& src, QImage::Format format)
+{
+    if (src.hasAlphaChannel()) {
+        QImage flat = src.convertToFormat(QImage::Format_ARGB32);
+        if (flat.isNull())
+            return QImage();
+        for (int y = 0; y < flat.height(); ++y) {
+            QRgb* p = reinterpret_cast<QRgb*>(flat.scanLine(y));
+            for (int x = 0; x < flat.width(); ++x) {
+                const int a = qAlpha(p[x]);
+                if (a == 255)
+                    continue;
+                auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+                p[x] = qRgb(over(qRed(p[x])), over(qGreen(p[x])), over(qBlue(p[x])));
+            }
+        }
+        return flat.convertToFormat(format);
+    }
+    return src.convertToFormat(format);
+}
+
+} // namespace
+
+int Bitmap::lumaOf(QRgb rgb)
+{
+    return (299 * qRed(rgb) + 587 * qGreen(rgb) + 114 * qBlue(rgb) + 500) / 1000;
+}
+
+QImage::Format Bitmap::storageFor(PixelFormat format, bool grey)
+{
+    switch (format) {
+    case pf1bit:
+        return QImage::Format_Mono;
+    case pf4bit:
+    case pf8bit:
+        return grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+    case pf15bit:
+        return QImage::Format_RGB555;
+    case pf16bit:
+        return QImage::Format_RGB16;
+    case pf24bit:
+        return QImage::Format_RGB888;
+    case pf32bit:
+        break;
+    }
+    return QImage::Format_RGB32;
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format) : format_(format)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    if (format == pf1bit)
+        image_ = newMono(width, height);
+    else
+        image_ = QImage(width, height, storageFor(format, true));
+    if (!image_.isNull())
+        fillWhite(image_);
+}
+
+Bitmap::Bitmap(QImage image, PixelFormat format) : format_(format)
+{
+    if (image.isNull())
+        return;
+    if (format == pf1bit) {
+        if (image.format() == QImage::Format_Mono)
+            image_ = std::move(image);
+        else if (image.format() == QImage::Format_MonoLSB ||
+                 (image.format() == QImage::Format_Indexed8 && image.colorCount() <= 2))
+            image_ = image.convertToFormat(QImage::Format_Mono); // keeps indices and table
+        else
+            image_ = toMonoThreshold(image);
+        if (!image_.isNull() && image_.colorCount() < 2) {
+            QList<QRgb> table = image_.colorTable();
+            while (table.size() < 2)
+                table.push_back(table.isEmpty() ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            image_.setColorTable(table);
+        }
+        return;
+    }
+    const bool grey = isGreyImage(image);
+    const QImage::Format want = storageFor(format, grey);
+    if (image.format() == want)
+        image_ = std::move(image);
+    else if (want == QImage::Format_Grayscale8)
+        image_ = toGrey(image);
+    else
+        image_ = toOpaque(image, want);
+}
+
+void Bitmap::setPixelFormat(PixelFormat format)
+{
+    if (format == format_)
+        return;
+    if (image_.isNull()) {
+        format_ = format;
+        return;
+    }
+    Bitmap converted(image_, format);
+    if (converted.isEmpty())
+        return; // out of memory: keep what we have
+    *this = std::move(converted);
+}
+
+void Bitmap::setSize(int width, int height)
+{
+    if (width == this->width() && height == this->height())
+        return;
+    if (width <= 0 || height <= 0) {
+        image_ = QImage();
+        return;
+    }
+    QImage next(width, height, image_.isNull() ? storageFor(format_, true) : image_.format());
+    if (next.isNull())
+        return;
+    if (next.format() == QImage::Format_Mono)
+        next.setColorTable(image_.isNull() ? QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)} : image_.colorTable());
+    fillWhite(next);
+    const int rows = std::min(height, this->height());
+    const int cols = std::min(width, this->width());
+    if (!image_.isNull() && rows > 0 && cols > 0) {
+        const int bits = next.depth();
+        const size_t whole = static_cast<size_t>(cols) * static_cast<size_t>(bits) / 8;
+        const int restBits = static_cast<int>(static_cast<size_t>(cols) * static_cast<size_t>(bits) % 8);
+        for (int y = 0; y < rows; ++y) {
+            const uchar* s = image_.constScanLine(y);
+            uchar* d = next.scanLine(y);
+            std::memcpy(d, s, whole);
+            if (restBits) { // only one-bit rows end inside a byte
+                const uchar mask = static_cast<uchar>(0xFF << (8 - restBits));
+                d[whole] = static_cast<uchar>((s[whole] & mask) | (d[whole] & ~mask));
+            }
+        }
+    }
+    next.setDotsPerMeterX(image_.dotsPerMeterX());
+    next.setDotsPerMeterY(image_.dotsPerMeterY());
+    image_ = std::move(next);
+}

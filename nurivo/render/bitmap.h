@@ -1,0 +1,69 @@
+// A raster in memory: a QImage that also remembers the pixel format the system reasons
+// about (bits per pixel of the raster it came from). Callers branch on that format — a
+// one-bit raster is reduced by refinement and can be shown in black and white — so it must
+// survive even where Qt stores the pixels in a wider format.
+#pragma once
+#include <QImage>
+
+// Bits per pixel as the rest of the system sees them.
+enum PixelFormat {
+    pf1bit = 1,
+    pf4bit = 4,
+    pf8bit = 8,
+    pf15bit = 15,
+    pf16bit = 16,
+    pf24bit = 24,
+    pf32bit = 32,
+};
+
+// How each pixel format is held, so that QPainter can always draw on the image:
+//   pf1bit            QImage::Format_Mono, bits and two-entry colour table exactly as loaded
+//   pf4bit, pf8bit    Format_Grayscale8 for grey rasters, Format_RGB888 for colour palettes
+//   pf15bit           Format_RGB555
+//   pf16bit           Format_RGB16
+//   pf24bit           Format_RGB888
+//   pf32bit           Format_RGB32 (opaque; transparency is laid over white when loaded)
+class Bitmap {
+public:
+    // An empty bitmap (0 x 0) of 32 bits per pixel.
+    Bitmap() = default;
+    // A white bitmap of the given size and format; empty when the size is not positive or
+    // the memory cannot be had.
+    Bitmap(int width, int height, PixelFormat format);
+    // Takes `image` as the pixels of a raster of `format`, converting the storage where it
+    // does not match the table above.
+    Bitmap(QImage image, PixelFormat format);
+
+    Bitmap(const Bitmap&) = default; // shares the pixels until one side writes
+    Bitmap& operator=(const Bitmap&) = default;
+    Bitmap(Bitmap&&) noexcept = default;
+    Bitmap& operator=(Bitmap&&) noexcept = default;
+
+    int width() const { return image_.width(); }
+    int height() const { return image_.height(); }
+    bool isEmpty() const { return image_.isNull(); }
+    PixelFormat pixelFormat() const { return format_; }
+    bool isOneBit() const { return format_ == pf1bit; }
+
+    // Converts the pixels to another format. To one bit: luminance (see lumaOf) at or above
+    // 128 gives white, the rest black, colour table {black, white}; to eight bits: the grey
+    // of each pixel. A one-bit bitmap keeps its bits when set to one bit again.
+    void setPixelFormat(PixelFormat format);
+    // New size; the old pixels stay at the top left, new area is white.
+    void setSize(int width, int height);
+    void setWidth(int width) { setSize(width, height()); }
+    void setHeight(int height) { setSize(width(), height); }
+
+    // The pixels, for drawing (Canvas) and reading. Keep the QImage's format as it is.
+    QImage& image() { return image_; }
+    const QImage& image() const { return image_; }
+
+    // Luminance 0..255 of a colour: (299 R + 587 G + 114 B + 500) / 1000 (ITU-R BT.601).
+    static int lumaOf(QRgb rgb);
+    // The Qt storage used for a pixel format with grey or colour content.
+    static QImage::Format storageFor(PixelFormat format, bool grey);
+
+private:
+    QImage image_;
+    PixelFormat format_ = pf32bit;
+};

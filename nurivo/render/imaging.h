@@ -1,0 +1,39 @@
+// The imaging operations: loading rasters (TIFF, PNG, BMP) with their resolution, writing the
+// one-bit TMP work image, and reducing bitmaps. Failures return 0 (or an empty bitmap) and
+// leave the target untouched; nothing here shows a message.
+#pragma once
+#include "render/bitmap.h"
+
+#include <string>
+
+// The resolution the file itself stores, in dots per inch, rounded; 0 when it stores none
+// (so the 200 dpi default applies) or when the file is not a raster that can be read.
+// Only the header is read.
+int imgGetFileDpi(const std::string& path);
+
+// Loads the raster at `path` into `bitmap`, with the pixel format of the file. Non-zero when
+// loaded; 0 with `bitmap` unchanged when the file is missing, not a raster, truncated or lies
+// about its size.
+int imgLoadToBitmap(const std::string& path, Bitmap& bitmap);
+
+// Writes the TMP work image: an uncompressed one-bit BMP (14-byte file header, 40-byte
+// information header, two palette entries, bottom-up rows from byte 62 padded to 32 bits).
+// A one-bit source is written bit for bit with its own colour table; any other is converted:
+// luminance (Bitmap::lumaOf) at or above `threshold` gives bit 1 (white), below it bit 0
+// (black). Non-zero when the source was loaded; whether the file was written is seen by its
+// presence (a failed write leaves no file behind).
+int imgConvertTo1BitBmp(const std::string& source, const std::string& destination, int threshold);
+
+// Reduces `source` to `width` x `height` into `target` as an eight-bit grey bitmap, averaging
+// the area each target pixel covers so that one-pixel lines stay visible. Made for one-bit
+// sources; any source works. Non-zero on success; 0 with `target` unchanged when the source
+// is empty or the size is not positive or too large. `source` and `target` may be the same.
+int imgResizeRefine1Bit(int width, int height, const Bitmap& source, Bitmap& target);
+
+// `source` reduced to `width` x `height` by area averaging; empty on failure. Colour rasters
+// keep their pixel format; grey and one-bit rasters give eight-bit grey.
+Bitmap imgResize(const Bitmap& source, int width, int height);
+
+// Reduces `source` into `target` as imgResize does. Non-zero on success; 0 with `target`
+// unchanged on failure. `source` and `target` may be the same.
+int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target);
