@@ -1,0 +1,292 @@
+#include "ui.h"
+
+#include "message.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+
+namespace ui {
+namespace {
+
+struct Reply {
+    Answer answer;
+    bool isInput;
+    std::string text;
+};
+
+struct State {
+    bool scripted = false;
+    std::deque<Reply> queue;
+    std::vector<Record> records;
+    std::string logPath;
+};
+
+const char* answerName(Answer a)
+{
+    switch (a) {
+    case Answer::Yes: return "yes";
+    case Answer::No: return "no";
+    case Answer::Cancel: return "cancel";
+    }
+    return "cancel";
+}
+
+void queueToken(State& s, const std::string& token)
+{
+    static const std::string inputTag = "input:";
+    if (token == "yes")
+        s.queue.push_back({Answer::Yes, false, {}});
+    else if (token == "no")
+        s.queue.push_back({Answer::No, false, {}});
+    else if (token == "cancel")
+        s.queue.push_back({Answer::Cancel, false, {}});
+    else if (token.compare(0, inputTag.size(), inputTag) == 0)
+        s.queue.push_back({Answer::Yes, true, token.substr(inputTag.size())});
+    else if (!token.empty())
+        std::fprintf(stderr, "NURIVO_UI_ANSWERS: unknown answer \"%s\" ignored\n", token.c_str());
+}
+
+// The log file and the answers of the scripted backend, from the environment.
+void scriptFromEnvironment(State& s)
+{
+    s.scripted = true;
+    s.queue.clear();
+    s.records.clear();
+    const char* log = std::getenv("NURIVO_UI_LOG");
+    s.logPath = log ? log : "";
+    if (const char* answers = std::getenv("NURIVO_UI_ANSWERS")) {
+        std::string all = answers;
+        size_t start = 0;
+        while (start <= all.size()) {
+            size_t end = all.find(';', start);
+            if (end == std::string::npos)
+                end = all.size();
+            queueToken(s, all.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+}
+
+State& state()
+{
+    static State s = [] {
+        State init;
+        const char* mode = std::getenv("NURIVO_UI");
+        if (mode && std::string(mode) == "scripted")
+            scriptFromEnvironment(init);
+        return init;
+    }();
+    return s;
+}
+
+// Log fields are tab-separated, so tabs, line breaks and backslashes inside them are escaped.
+std::string escapeField(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> splitEscapedLine(const std::string& line)
+{
+    std::vector<std::string> fields(1);
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '\t') {
+            fields.emplace_back();
+        } else if (c == '\\' && i + 1 < line.size()) {
+            char n = line[++i];
+            fields.back() += n == 't' ? '\t' : n == 'n' ? '\n' : n == 'r' ? '\r' : n;
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+void record(Record r)
+{
+    State& s = state();
+    if (!s.logPath.empty()) {
+        std::ofstream log(s.logPath, std::ios::binary | std::ios::app);
+        log << escapeField(r.kind) << '\t' << escapeField(r.caption) << '\t' << escapeField(r.text)
+            << '\t' << escapeField(r.answer) << '\t' << escapeField(r.value) << '\n';
+    }
+    s.records.push_back(std::move(r));
+}
+
+// The next queued reply, if any.
+bool nextReply(Reply& out)
+{
+    State& s = state();
+    if (s.queue.empty())
+        return false;
+    out = std::move(s.queue.front());
+    s.queue.pop_front();
+    return true;
+}
+
+QString toQt(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Dialogs need a running QApplication; without one (a tool, an early failure) the text goes
+// to stderr and questions get their Escape answer rather than crashing.
+bool haveGui()
+{
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+Answer askQt(const std::string& text, bool withCancel)
+{
+    Answer escape = withCancel ? Answer::Cancel : Answer::No;
+    if (!haveGui()) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return escape;
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), toQt(text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton* cancel =
+        withCancel ? box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole) : nullptr;
+    box.setDefaultButton(yes);
+    box.setEscapeButton(withCancel ? cancel : no);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return Answer::Yes;
+    if (box.clickedButton() == no)
+        return Answer::No;
+    return escape;
+}
+
+Answer confirm(const std::string& text, bool withCancel)
+{
+    if (!isScripted())
+        return askQt(text, withCancel);
+    Answer answer = withCancel ? Answer::Cancel : Answer::No;
+    Reply reply;
+    if (nextReply(reply) && !reply.isInput)
+        answer = reply.answer;
+    if (!withCancel && answer == Answer::Cancel)
+        answer = Answer::No;
+    record({withCancel ? "yesnocancel" : "yesno", {}, text, answerName(answer), {}});
+    return answer;
+}
+
+} // namespace
+
+void showMessage(const std::string& text)
+{
+    if (isScripted()) {
+        record({"message", {}, text, {}, {}});
+        return;
+    }
+    if (!haveGui()) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), toQt(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+Answer confirmYesNo(const std::string& text)
+{
+    return confirm(text, false);
+}
+
+Answer confirmYesNoCancel(const std::string& text)
+{
+    return confirm(text, true);
+}
+
+bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value)
+{
+    if (isScripted()) {
+        Reply reply;
+        bool ok = nextReply(reply) && reply.isInput;
+        if (ok)
+            value = reply.text;
+        record({"input", caption, prompt, ok ? "ok" : "cancel", value});
+        return ok;
+    }
+    if (!haveGui())
+        return false;
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(toQt(caption));
+    dialog.setLabelText(toQt(prompt));
+    dialog.setTextValue(toQt(value));
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.textValue().toStdString();
+    return true;
+}
+
+void installMessageSink()
+{
+    setMessageSink([](const std::string& text) { ui::showMessage(text); });
+}
+
+void useScripted()
+{
+    scriptFromEnvironment(state());
+}
+
+bool isScripted()
+{
+    return state().scripted;
+}
+
+void scriptAnswer(Answer answer)
+{
+    state().queue.push_back({answer, false, {}});
+}
+
+void scriptInput(const std::string& text)
+{
+    state().queue.push_back({Answer::Yes, true, text});
+}
+
+const std::vector<Record>& recorded()
+{
+    return state().records;
+}
+
+void clearRecorded()
+{
+    state().records.clear();
+}
+
+std::vector<Record> readLog(const std::string& path)
+{
+    std::vector<Record> out;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f = splitEscapedLine(line);
+        f.resize(5);
+        out.push_back({f[0], f[1], f[2], f[3], f[4]});
+    }
+    return out;
+}
+
+} // namespace ui
