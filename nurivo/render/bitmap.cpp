@@ -195,7 +195,9 @@ Bitmap::Bitmap(QImage image, PixelFormat format) : format_(format)
         }
         return;
     }
-    const bool grey = isGreyImage(image);
+    // Only four- and eight-bit rasters are held by their content; a scan of the whole
+    // image is not wanted for the others.
+    const bool grey = (format == pf4bit || format == pf8bit) && isGreyImage(image);
     const QImage::Format want = storageFor(format, grey);
     if (image.format() == want)
         image_ = std::move(image);

@@ -1,8 +1,676 @@
 #include "render/imaging.h"
 
-int imgGetFileDpi(const std::string&) { return 0; }
-int imgLoadToBitmap(const std::string&, Bitmap&) { return 0; }
-int imgConvertTo1BitBmp(const std::string&, const std::string&, int) { return 0; }
-int imgResizeRefine1Bit(int, int, const Bitmap&, Bitmap&) { return 0; }
-Bitmap imgResize(const Bitmap&, int, int) { return Bitmap(); }
-int imgResizeBitmap(int, int, const Bitmap&, Bitmap&) { return 0; }
+#include <QImageReader>
+#include <QString>
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+// Large enough for an A0 sheet at 400 dpi held in 32 bits per pixel (about 1 GB).
+constexpr int kAllocationLimitMB = 2048;
+// Reductions beyond this many target pixels are refused rather than tried.
+constexpr int64_t kMaxTargetPixels = int64_t(1) << 30;
+
+enum class RasterKind { Tiff, Png, Bmp };
+
+// What the file's header says, read without decoding the pixels.
+struct RasterHeader {
+    RasterKind kind = RasterKind::Tiff;
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    bool colour = false;   // colour or palette samples
+    bool alpha = false;    // an alpha channel or transparency
+    bool rgb565 = false;   // sixteen-bit BMP with 5-6-5 masks
+    int dpi = 0;           // 0: the file stores no resolution
+};
+
+int dpiFrom(double perUnit, double unitsPerInch)
+{
+    const double dpi = perUnit * unitsPerInch;
+    if (!(dpi > 0.0) || dpi > 1.0e6) // also rejects NaN
+        return 0;
+    return static_cast<int>(std::lround(dpi));
+}
+
+uint32_t be32(const unsigned char* p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+uint32_t le32(const unsigned char* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+int quietTiffHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+// TIFF through libtiff: Qt reports a placeholder resolution when the tag is absent, and
+// cannot say whether the strips lie inside the file.
+bool readTiffHeader(const std::string& path, int64_t fileSize, RasterHeader& h)
+{
+    TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(opts, quietTiffHandler, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(opts, quietTiffHandler, nullptr);
+    TIFF* tif = TIFFOpenExt(path.c_str(), "rm", opts); // "m": no mapping of the whole file
+    TIFFOpenOptionsFree(opts);
+    if (!tif)
+        return false;
+    bool ok = true;
+    uint32_t w = 0, len = 0;
+    uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
+    if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &len) || w == 0 ||
+        len == 0 || w > uint32_t(INT32_MAX) || len > uint32_t(INT32_MAX))
+        ok = false;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    uint16_t extraCount = 0;
+    uint16_t* extraTypes = nullptr;
+    TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes);
+
+    // Every strip or tile must lie inside the file; a file that claims more is cut short.
+    const bool tiled = TIFFIsTiled(tif);
+    const uint32_t chunks = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    uint64_t* offsets = nullptr;
+    uint64_t* counts = nullptr;
+    if (ok && (!TIFFGetField(tif, tiled ? TIFFTAG_TILEOFFSETS : TIFFTAG_STRIPOFFSETS, &offsets) ||
+               !TIFFGetField(tif, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &counts) || !offsets ||
+               !counts || chunks == 0))
+        ok = false;
+    for (uint32_t i = 0; ok && i < chunks; ++i)
+        if (counts[i] == 0 || offsets[i] > uint64_t(fileSize) || counts[i] > uint64_t(fileSize) - offsets[i])
+            ok = false;
+
+    if (ok) {
+        h.kind = RasterKind::Tiff;
+        h.width = static_cast<int>(w);
+        h.height = static_cast<int>(len);
+        h.bitsPerPixel = int(bps) * int(spp);
+        h.colour = photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK;
+        h.alpha = extraCount > 0;
+        float xres = 0.0f;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit); // absent means inch
+        if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres)) {
+            if (unit == RESUNIT_INCH)
+                h.dpi = dpiFrom(xres, 1.0);
+            else if (unit == RESUNIT_CENTIMETER)
+                h.dpi = dpiFrom(xres, 2.54);
+        }
+    }
+    TIFFClose(tif);
+    return ok;
+}
+
+// PNG: IHDR, pHYs (metres only; "unknown unit" is an aspect ratio, not a resolution), and a
+// walk over the chunks to the end, so a cut-off file is known before it is decoded.
+bool readPngHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
+{
+    unsigned char ihdr[25];
+    in.seekg(8);
+    if (!in.read(reinterpret_cast<char*>(ihdr), sizeof ihdr) || be32(ihdr) != 13 || std::memcmp(ihdr + 4, "IHDR", 4))
+        return false;
+    const uint32_t w = be32(ihdr + 8), len = be32(ihdr + 12);
+    const int depth = ihdr[16], type = ihdr[17];
+    if (w == 0 || len == 0 || w > uint32_t(INT32_MAX) || len > uint32_t(INT32_MAX))
+        return false;
+    int channels = 0;
+    switch (type) {
+    case 0: channels = 1; break;
+    case 2: channels = 3; break;
+    case 3: channels = 1; break;
+    case 4: channels = 2; break;
+    case 6: channels = 4; break;
+    default: return false;
+    }
+    h.kind = RasterKind::Png;
+    h.width = static_cast<int>(w);
+    h.height = static_cast<int>(len);
+    h.bitsPerPixel = depth * channels;
+    h.colour = type == 2 || type == 3 || type == 6;
+    h.alpha = type == 4 || type == 6;
+    int64_t pos = 8 + 25;
+    bool sawData = false;
+    while (true) {
+        unsigned char chunk[8];
+        if (pos + 12 > fileSize)
+            return false;
+        in.seekg(pos);
+        if (!in.read(reinterpret_cast<char*>(chunk), sizeof chunk))
+            return false;
+        const int64_t length = be32(chunk);
+        if (length > fileSize - pos - 12)
+            return false;
+        if (!std::memcmp(chunk + 4, "IEND", 4))
+            return sawData;
+        if (!std::memcmp(chunk + 4, "IDAT", 4))
+            sawData = true;
+        else if (!std::memcmp(chunk + 4, "tRNS", 4))
+            h.alpha = true;
+        else if (!std::memcmp(chunk + 4, "pHYs", 4) && length == 9) {
+            unsigned char phys[9];
+            if (!in.read(reinterpret_cast<char*>(phys), sizeof phys))
+                return false;
+            if (phys[8] == 1)
+                h.dpi = dpiFrom(be32(phys), 0.0254);
+        }
+        pos += 12 + length;
+    }
+}
+
+// BMP: the information header, and for uncompressed rows whether they all fit in the file.
+bool readBmpHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
+{
+    unsigned char hdr[70] = {};
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(hdr), sizeof hdr);
+    const std::streamsize got = in.gcount();
+    if (got < 26)
+        return false;
+    const uint32_t dataOffset = le32(hdr + 10);
+    const uint32_t infoSize = le32(hdr + 14);
+    int64_t w = 0, len = 0;
+    int bpp = 0;
+    uint32_t compression = 0;
+    if (infoSize == 12) {
+        w = le16(hdr + 18);
+        len = le16(hdr + 20);
+        bpp = le16(hdr + 24);
+    } else if (infoSize >= 40 && got >= 54) {
+        w = static_cast<int32_t>(le32(hdr + 18));
+        len = static_cast<int32_t>(le32(hdr + 22));
+        bpp = le16(hdr + 28);
+        compression = le32(hdr + 30);
+        const int32_t ppm = static_cast<int32_t>(le32(hdr + 38));
+        h.dpi = ppm > 0 ? dpiFrom(ppm, 0.0254) : 0;
+        if (bpp == 16 && compression == 3 && got >= 58)
+            h.rgb565 = le32(hdr + 54) == 0xF800;
+        if (bpp == 32 && infoSize >= 56 && got >= 70)
+            h.alpha = le32(hdr + 66) != 0;
+    } else {
+        return false;
+    }
+    len = len < 0 ? -len : len; // negative height: rows stored top-down
+    if (w <= 0 || len <= 0 || w > INT32_MAX || len > INT32_MAX)
+        return false;
+    if (compression == 0 || compression == 3) {
+        const int64_t stride = ((w * bpp + 31) / 32) * 4;
+        if (int64_t(dataOffset) > fileSize || stride * len > fileSize - int64_t(dataOffset))
+            return false;
+    }
+    h.kind = RasterKind::Bmp;
+    h.width = static_cast<int>(w);
+    h.height = static_cast<int>(len);
+    h.bitsPerPixel = bpp;
+    h.colour = true; // palettes are judged by their entries after loading
+    return true;
+}
+
+bool readRasterHeader(const std::string& path, RasterHeader& h)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    in.seekg(0, std::ios::end);
+    const int64_t fileSize = static_cast<int64_t>(in.tellg());
+    in.seekg(0);
+    unsigned char magic[8] = {};
+    if (fileSize < 8 || !in.read(reinterpret_cast<char*>(magic), sizeof magic))
+        return false;
+    if (!std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8))
+        return readPngHeader(in, fileSize, h);
+    if (magic[0] == 'B' && magic[1] == 'M')
+        return readBmpHeader(in, fileSize, h);
+    if ((magic[0] == 'I' && magic[1] == 'I') || (magic[0] == 'M' && magic[1] == 'M')) {
+        in.close();
+        return readTiffHeader(path, fileSize, h);
+    }
+    return false;
+}
+
+// The pixel format for a header. Depths the system knows keep their format; the others are
+// held without losing what they carry: grey and small palettes in eight bits, colour in 24
+// bits, colour with transparency in 32.
+PixelFormat pixelFormatFor(const RasterHeader& h)
+{
+    switch (h.bitsPerPixel) {
+    case 1: return pf1bit;
+    case 4: return pf4bit;
+    case 8: return pf8bit;
+    case 15: return pf15bit;
+    case 16:
+        if (h.kind == RasterKind::Bmp)
+            return h.rgb565 ? pf16bit : pf15bit;
+        break;
+    case 24:
+        if (h.colour && !h.alpha)
+            return pf24bit;
+        break;
+    case 32:
+        if (h.colour)
+            return pf32bit;
+        break;
+    default:
+        break;
+    }
+    if (h.bitsPerPixel < 8 || !h.colour)
+        return pf8bit;
+    return h.alpha ? pf32bit : pf24bit;
+}
+
+bool loadRaster(const std::string& path, Bitmap& out, int* dpi)
+{
+    RasterHeader h;
+    if (!readRasterHeader(path, h))
+        return false;
+    if (QImageReader::allocationLimit() < kAllocationLimitMB)
+        QImageReader::setAllocationLimit(kAllocationLimitMB);
+    QImageReader reader(QString::fromStdString(path));
+    QImage image;
+    if (!reader.read(&image) || image.width() != h.width || image.height() != h.height)
+        return false;
+    Bitmap loaded(std::move(image), pixelFormatFor(h));
+    if (loaded.isEmpty())
+        return false;
+    out = std::move(loaded);
+    if (dpi)
+        *dpi = h.dpi;
+    return true;
+}
+
+// ---- Work image ----
+
+void put16(unsigned char* p, uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void put32(unsigned char* p, uint32_t v)
+{
+    put16(p, v & 0xFFFF);
+    put16(p + 2, v >> 16);
+}
+
+// Luminance of one row of a bitmap that is not one bit, into `luma`.
+void rowLuma(const QImage& image, int y, std::vector<uchar>& luma)
+{
+    const int w = image.width();
+    const uchar* s = image.constScanLine(y);
+    switch (image.format()) {
+    case QImage::Format_Grayscale8:
+        std::memcpy(luma.data(), s, static_cast<size_t>(w));
+        return;
+    case QImage::Format_RGB888:
+        for (int x = 0; x < w; ++x)
+            luma[x] = static_cast<uchar>(Bitmap::lumaOf(qRgb(s[3 * x], s[3 * x + 1], s[3 * x + 2])));
+        return;
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32: {
+        const QRgb* p = reinterpret_cast<const QRgb*>(s);
+        for (int x = 0; x < w; ++x)
+            luma[x] = static_cast<uchar>(Bitmap::lumaOf(p[x]));
+        return;
+    }
+    default:
+        for (int x = 0; x < w; ++x)
+            luma[x] = static_cast<uchar>(Bitmap::lumaOf(image.pixel(x, y)));
+        return;
+    }
+}
+
+bool writeWorkImage(const Bitmap& bmp, const std::string& path, int threshold, int dpi)
+{
+    const QImage& image = bmp.image();
+    const int w = image.width(), h = image.height();
+    const uint64_t stride = (uint64_t(w) + 31) / 32 * 4;
+    const uint64_t dataSize = stride * uint64_t(h);
+    if (dataSize + 62 > UINT32_MAX)
+        return false;
+
+    unsigned char header[62] = {};
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(header + 2, static_cast<uint32_t>(dataSize + 62));
+    put32(header + 10, 62);
+    put32(header + 14, 40);
+    put32(header + 18, static_cast<uint32_t>(w));
+    put32(header + 22, static_cast<uint32_t>(h)); // positive: rows bottom-up
+    put16(header + 26, 1);
+    put16(header + 28, 1);
+    put32(header + 30, 0);
+    put32(header + 34, static_cast<uint32_t>(dataSize));
+    const uint32_t ppm = dpi > 0 ? static_cast<uint32_t>(std::lround(dpi / 0.0254)) : 0;
+    put32(header + 38, ppm);
+    put32(header + 42, ppm);
+    put32(header + 46, 2);
+    QRgb palette[2] = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+    if (bmp.isOneBit()) {
+        const QList<QRgb> table = image.colorTable();
+        for (int i = 0; i < 2 && i < table.size(); ++i)
+            palette[i] = table[i];
+    }
+    for (int i = 0; i < 2; ++i) {
+        header[54 + 4 * i] = static_cast<unsigned char>(qBlue(palette[i]));
+        header[55 + 4 * i] = static_cast<unsigned char>(qGreen(palette[i]));
+        header[56 + 4 * i] = static_cast<unsigned char>(qRed(palette[i]));
+    }
+
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
+    std::vector<uchar> row(stride);
+    std::vector<uchar> luma(bmp.isOneBit() ? 0 : static_cast<size_t>(w));
+    const int tailBits = w % 8;
+    const size_t usedBytes = (static_cast<size_t>(w) + 7) / 8;
+    for (int y = h - 1; ok && y >= 0; --y) {
+        std::fill(row.begin(), row.end(), 0);
+        if (bmp.isOneBit()) {
+            std::memcpy(row.data(), image.constScanLine(y), usedBytes);
+            if (tailBits) // bits past the last pixel are padding
+                row[usedBytes - 1] &= static_cast<uchar>(0xFF << (8 - tailBits));
+        } else {
+            rowLuma(image, y, luma);
+            for (int x = 0; x < w; ++x)
+                if (luma[x] >= threshold)
+                    row[x >> 3] |= static_cast<uchar>(0x80 >> (x & 7));
+        }
+        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+    }
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        std::remove(path.c_str()); // a cut-off work image must not look like one
+    return ok;
+}
+
+// ---- Reductions ----
+
+// How the source spans of one axis fall on the target: target pixel i covers source pixels
+// first[i] .. last[i]; in units where a source pixel is `targetCount` long and a target pixel
+// `sourceCount` long, the first and last of them weigh firstWeight and lastWeight, those in
+// between targetCount. A target pixel's weights add up to sourceCount.
+struct AxisSpans {
+    std::vector<int> first, last;
+    std::vector<uint32_t> firstWeight, lastWeight;
+    uint32_t inner = 0;
+};
+
+AxisSpans axisSpans(int sourceCount, int targetCount)
+{
+    AxisSpans a;
+    a.first.resize(targetCount);
+    a.last.resize(targetCount);
+    a.firstWeight.resize(targetCount);
+    a.lastWeight.resize(targetCount);
+    a.inner = static_cast<uint32_t>(targetCount);
+    const int64_t s = sourceCount, t = targetCount;
+    for (int64_t i = 0; i < t; ++i) {
+        const int64_t lo = i * s, hi = (i + 1) * s; // target pixel's extent
+        const int64_t j0 = lo / t, j1 = (hi - 1) / t;
+        a.first[i] = static_cast<int>(j0);
+        a.last[i] = static_cast<int>(j1);
+        if (j0 == j1) {
+            a.firstWeight[i] = static_cast<uint32_t>(hi - lo);
+            a.lastWeight[i] = 0;
+        } else {
+            a.firstWeight[i] = static_cast<uint32_t>((j0 + 1) * t - lo);
+            a.lastWeight[i] = static_cast<uint32_t>(hi - j1 * t);
+        }
+    }
+    return a;
+}
+
+// Supplies source rows as bytes, `channels` per pixel, in the order the target stores them.
+class RowSource {
+public:
+    RowSource(const QImage& image, int channels) : image_(image), channels_(channels)
+    {
+        const int w = image.width();
+        const QImage::Format f = image.format();
+        if (f == QImage::Format_Mono) {
+            const QList<QRgb> table = image.colorTable();
+            const uchar g0 = static_cast<uchar>(table.size() > 0 ? Bitmap::lumaOf(table[0]) : 0);
+            const uchar g1 = static_cast<uchar>(table.size() > 1 ? Bitmap::lumaOf(table[1]) : 255);
+            for (int b = 0; b < 256; ++b)
+                for (int k = 0; k < 8; ++k)
+                    unpack_[b][k] = (b & (0x80 >> k)) ? g1 : g0;
+            buffer_.resize((static_cast<size_t>(w) + 7) / 8 * 8);
+        } else if (!direct()) {
+            buffer_.resize(static_cast<size_t>(w) * static_cast<size_t>(channels));
+        }
+    }
+
+    const uchar* row(int y)
+    {
+        const uchar* s = image_.constScanLine(y);
+        const int w = image_.width();
+        switch (image_.format()) {
+        case QImage::Format_Mono: {
+            const int bytes = (w + 7) / 8;
+            uchar* d = buffer_.data();
+            for (int i = 0; i < bytes; ++i)
+                std::memcpy(d + 8 * i, unpack_[s[i]], 8);
+            return d;
+        }
+        case QImage::Format_Grayscale8:
+        case QImage::Format_RGB888:
+        case QImage::Format_RGB32:
+            if (direct())
+                return s;
+            break;
+        default:
+            break;
+        }
+        uchar* d = buffer_.data();
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = pixelAt(s, x, y);
+            if (channels_ == 1)
+                d[x] = static_cast<uchar>(Bitmap::lumaOf(c));
+            else {
+                d[3 * x] = static_cast<uchar>(qRed(c));
+                d[3 * x + 1] = static_cast<uchar>(qGreen(c));
+                d[3 * x + 2] = static_cast<uchar>(qBlue(c));
+            }
+        }
+        return d;
+    }
+
+private:
+    // Rows that already have the target's byte layout are read in place.
+    bool direct() const
+    {
+        const QImage::Format f = image_.format();
+        return (f == QImage::Format_Grayscale8 && channels_ == 1) || (f == QImage::Format_RGB888 && channels_ == 3) ||
+               (f == QImage::Format_RGB32 && channels_ == 4);
+    }
+
+    QRgb pixelAt(const uchar* s, int x, int y) const
+    {
+        switch (image_.format()) {
+        case QImage::Format_RGB888:
+            return qRgb(s[3 * x], s[3 * x + 1], s[3 * x + 2]);
+        case QImage::Format_RGB32:
+            return reinterpret_cast<const QRgb*>(s)[x];
+        case QImage::Format_Grayscale8:
+            return qRgb(s[x], s[x], s[x]);
+        case QImage::Format_RGB16: {
+            const uint16_t p = reinterpret_cast<const uint16_t*>(s)[x];
+            const int r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
+            return qRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
+        }
+        case QImage::Format_RGB555: {
+            const uint16_t p = reinterpret_cast<const uint16_t*>(s)[x];
+            const int r = (p >> 10) & 31, g = (p >> 5) & 31, b = p & 31;
+            return qRgb((r << 3) | (r >> 2), (g << 3) | (g >> 2), (b << 3) | (b >> 2));
+        }
+        default:
+            return image_.pixel(x, y);
+        }
+    }
+
+    const QImage& image_;
+    int channels_;
+    uchar unpack_[256][8] = {};
+    std::vector<uchar> buffer_;
+};
+
+// Area-averaging resample of `src` into `dst` (same channel count, dst already sized).
+// Each target pixel is the mean of the source area it covers, weighted by exact overlap,
+// so thin lines fade to grey instead of vanishing between samples.
+void areaResample(const QImage& src, QImage& dst, int channels)
+{
+    const int sw = src.width(), sh = src.height(), tw = dst.width(), th = dst.height();
+    const AxisSpans xs = axisSpans(sw, tw), ys = axisSpans(sh, th);
+    RowSource source(src, channels);
+    const size_t rowValues = static_cast<size_t>(tw) * static_cast<size_t>(channels);
+    std::vector<uint32_t> across(rowValues);  // one source row summed across
+    std::vector<uint64_t> down(rowValues);    // weighted sum of those rows
+    int acrossRow = -1;
+    const uint64_t total = uint64_t(sw) * uint64_t(sh);
+    const int c = channels;
+
+    auto sumAcross = [&](int y) {
+        if (y == acrossRow)
+            return;
+        acrossRow = y;
+        const uchar* s = source.row(y);
+        for (int i = 0; i < tw; ++i) {
+            const int j0 = xs.first[i], j1 = xs.last[i];
+            for (int k = 0; k < c; ++k) {
+                uint32_t v = xs.firstWeight[i] * s[j0 * c + k];
+                if (j1 > j0) {
+                    uint32_t mid = 0;
+                    for (int j = j0 + 1; j < j1; ++j)
+                        mid += s[j * c + k];
+                    v += mid * xs.inner + xs.lastWeight[i] * s[j1 * c + k];
+                }
+                across[static_cast<size_t>(i) * c + k] = v;
+            }
+        }
+    };
+    auto addDown = [&](uint32_t weight) {
+        for (size_t k = 0; k < rowValues; ++k)
+            down[k] += uint64_t(weight) * across[k];
+    };
+
+    for (int i = 0; i < th; ++i) {
+        std::fill(down.begin(), down.end(), 0);
+        const int j0 = ys.first[i], j1 = ys.last[i];
+        sumAcross(j0);
+        addDown(ys.firstWeight[i]);
+        for (int j = j0 + 1; j < j1; ++j) {
+            sumAcross(j);
+            addDown(ys.inner);
+        }
+        if (j1 > j0) {
+            sumAcross(j1);
+            addDown(ys.lastWeight[i]);
+        }
+        uchar* d = dst.scanLine(i);
+        if (c == 4) { // RGB32 keeps its pad byte opaque
+            for (int x = 0; x < tw; ++x) {
+                for (int k = 0; k < 3; ++k)
+                    d[4 * x + k] = static_cast<uchar>((down[4 * size_t(x) + k] + total / 2) / total);
+                d[4 * x + 3] = 255;
+            }
+        } else {
+            for (size_t k = 0; k < rowValues; ++k)
+                d[k] = static_cast<uchar>((down[k] + total / 2) / total);
+        }
+    }
+}
+
+bool targetSizeOk(const Bitmap& source, int width, int height)
+{
+    return !source.isEmpty() && width > 0 && height > 0 && int64_t(width) * int64_t(height) <= kMaxTargetPixels;
+}
+
+Bitmap resizeToGrey(const Bitmap& source, int width, int height)
+{
+    QImage out(width, height, QImage::Format_Grayscale8);
+    if (out.isNull())
+        return Bitmap();
+    areaResample(source.image(), out, 1);
+    return Bitmap(std::move(out), pf8bit);
+}
+
+bool isGreyStorage(const QImage& image)
+{
+    return image.format() == QImage::Format_Mono || image.format() == QImage::Format_Grayscale8;
+}
+
+} // namespace
+
+int imgGetFileDpi(const std::string& path)
+{
+    RasterHeader h;
+    if (!readRasterHeader(path, h))
+        return 0;
+    QImageReader reader(QString::fromStdString(path));
+    if (!reader.canRead())
+        return 0;
+    return h.dpi;
+}
+
+int imgLoadToBitmap(const std::string& path, Bitmap& bitmap)
+{
+    return loadRaster(path, bitmap, nullptr) ? 1 : 0;
+}
+
+int imgConvertTo1BitBmp(const std::string& source, const std::string& destination, int threshold)
+{
+    Bitmap bmp;
+    int dpi = 0;
+    if (!loadRaster(source, bmp, &dpi))
+        return 0;
+    writeWorkImage(bmp, destination, threshold, dpi);
+    return 1;
+}
+
+int imgResizeRefine1Bit(int width, int height, const Bitmap& source, Bitmap& target)
+{
+    if (!targetSizeOk(source, width, height))
+        return 0;
+    Bitmap reduced = resizeToGrey(source, width, height);
+    if (reduced.isEmpty())
+        return 0;
+    target = std::move(reduced);
+    return 1;
+}
+
+Bitmap imgResize(const Bitmap& source, int width, int height)
+{
+    if (!targetSizeOk(source, width, height))
+        return Bitmap();
+    const QImage& src = source.image();
+    if (isGreyStorage(src))
+        return resizeToGrey(source, width, height);
+    // Colour stays colour: the operator colours over it.
+    const bool wide = src.format() == QImage::Format_RGB32;
+    QImage out(width, height, wide ? QImage::Format_RGB32 : QImage::Format_RGB888);
+    if (out.isNull())
+        return Bitmap();
+    areaResample(src, out, wide ? 4 : 3);
+    return Bitmap(std::move(out), source.pixelFormat());
+}
+
+int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target)
+{
+    Bitmap reduced = imgResize(source, width, height);
+    if (reduced.isEmpty())
+        return 0;
+    target = std::move(reduced);
+    return 1;
+}
