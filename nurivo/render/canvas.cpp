@@ -1,0 +1,604 @@
+#include "render/canvas.h"
+
+#include "render/bitmap.h"
+#include "render/imaging.h"
+
+#include <QFontMetrics>
+#include <QPaintEngine>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <list>
+#include <map>
+#include <mutex>
+#include <tuple>
+
+QColor colorFromTColor(TColor color)
+{
+    const auto v = static_cast<std::uint32_t>(color);
+    return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+                  static_cast<int>((v >> 16) & 0xFF));
+}
+
+TColor tcolorFromRgb(QRgb rgb)
+{
+    return static_cast<TColor>(static_cast<std::uint32_t>(qRed(rgb)) |
+                               (static_cast<std::uint32_t>(qGreen(rgb)) << 8) |
+                               (static_cast<std::uint32_t>(qBlue(rgb)) << 16));
+}
+
+void canvasInstallFontSubstitutes()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+        QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+        QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+        QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
+    });
+}
+
+namespace {
+
+bool paintableDirectly(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
+bool displayReady(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+PixelFormat pixelFormatOf(const QImage& image)
+{
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+        return pf1bit;
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Indexed8:
+        return pf8bit;
+    case QImage::Format_RGB555:
+        return pf15bit;
+    case QImage::Format_RGB16:
+        return pf16bit;
+    case QImage::Format_RGB888:
+        return pf24bit;
+    default:
+        return pf32bit;
+    }
+}
+
+// Display-ready (32-bit) copies of the large rasters that the views show again and again: an
+// unscaled raster is converted tile by tile as parts of it come into view, a reduced one
+// whole. Entries are found by the image's cache key, which changes whenever its pixels do,
+// so a stale copy is never shown; the least recently used are dropped beyond a budget.
+class DisplayCache {
+public:
+    static DisplayCache& instance()
+    {
+        static DisplayCache cache;
+        return cache;
+    }
+
+    static constexpr int kTile = 256;
+
+    const QImage* tile(const QImage& image, int tx, int ty)
+    {
+        const Key key{image.cacheKey(), tx, ty, -1};
+        if (const QImage* hit = find(key))
+            return hit;
+        const QRect r(tx * kTile, ty * kTile, kTile, kTile);
+        QImage t = image.copy(r.intersected(image.rect())).convertToFormat(QImage::Format_RGB32);
+        if (t.isNull())
+            return nullptr;
+        return insert(key, std::move(t));
+    }
+
+    // `source` reduced to width x height by area averaging, converted for display.
+    const QImage* reduced(const QImage& source, int width, int height)
+    {
+        const Key key{source.cacheKey(), width, height, -2};
+        if (const QImage* hit = find(key))
+            return hit;
+        QImage r = reduceForDisplay(source, width, height);
+        if (r.isNull())
+            return nullptr;
+        return insert(key, std::move(r));
+    }
+
+    static QImage reduceForDisplay(const QImage& source, int width, int height)
+    {
+        const bool oneBit = source.depth() == 1;
+        Bitmap src(source, pixelFormatOf(source));
+        Bitmap out;
+        const int ok = oneBit ? imgResizeRefine1Bit(width, height, src, out)
+                              : imgResizeBitmap(width, height, src, out);
+        if (!ok || out.width() != width || out.height() != height)
+            return source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB32);
+        return out.image().convertToFormat(QImage::Format_RGB32);
+    }
+
+    void clear()
+    {
+        entries_.clear();
+        lru_.clear();
+        bytes_ = 0;
+    }
+
+private:
+    using Key = std::tuple<qint64, int, int, int>;
+    struct Entry {
+        QImage image;
+        std::list<Key>::iterator use;
+    };
+
+    const QImage* find(const Key& key)
+    {
+        auto it = entries_.find(key);
+        if (it == entries_.end())
+            return nullptr;
+        lru_.splice(lru_.begin(), lru_, it->second.use);
+        return &it->second.image;
+    }
+
+    const QImage* insert(const Key& key, QImage image)
+    {
+        const auto size = static_cast<std::size_t>(image.sizeInBytes());
+        while (!lru_.empty() && bytes_ + size > kBudget) {
+            auto victim = entries_.find(lru_.back());
+            bytes_ -= static_cast<std::size_t>(victim->second.image.sizeInBytes());
+            entries_.erase(victim);
+            lru_.pop_back();
+        }
+        lru_.push_front(key);
+        auto& e = entries_[key];
+        e.image = std::move(image);
+        e.use = lru_.begin();
+        bytes_ += size;
+        return &e.image;
+    }
+
+    static constexpr std::size_t kBudget = std::size_t{384} << 20;
+    std::map<Key, Entry> entries_;
+    std::list<Key> lru_;
+    std::size_t bytes_ = 0;
+};
+
+// Rasters at least this large go through the display cache.
+constexpr qint64 kCacheMinPixels = qint64{1} << 20;
+// Reduced copies up to this size are kept for the next repaint.
+constexpr qint64 kCacheMaxReduced = qint64{32} << 20;
+// Rows converted at a time when a raster is scaled onto the device.
+constexpr int kStripRows = 512;
+
+// Where AND cannot be done by the device: dark pixels laid over what lies beneath as black
+// with a coverage of their darkness, which multiplies the destination by the source's grey.
+// For one-bit and grey rasters that is exactly the AND picture; colour rasters go by
+// their luminance.
+QImage darknessMask(const QImage& part)
+{
+    QImage grey = part.convertToFormat(QImage::Format_Grayscale8);
+    QImage mask(grey.size(), QImage::Format_ARGB32_Premultiplied);
+    if (mask.isNull())
+        return mask;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* g = grey.constScanLine(y);
+        auto* out = reinterpret_cast<QRgb*>(mask.scanLine(y));
+        for (int x = 0; x < grey.width(); ++x)
+            out[x] = qRgba(0, 0, 0, 255 - g[x]);
+    }
+    return mask;
+}
+
+} // namespace
+
+Canvas::Canvas(QImage& image, int dpi) : target_(&image), dpi_(dpi)
+{
+    QImage* surface = &image;
+    if (!paintableDirectly(image.format())) {
+        work_ = image.convertToFormat(QImage::Format_RGB32);
+        surface = &work_;
+    }
+    ownPainter_ = std::make_unique<QPainter>();
+    if (!surface->isNull())
+        ownPainter_->begin(surface);
+    painter_ = ownPainter_.get();
+    device_ = surface->rect();
+    visible_ = device_;
+    init();
+}
+
+Canvas::Canvas(Bitmap& bitmap, int dpi) : Canvas(bitmap.image(), dpi) {}
+
+Canvas::Canvas(QPainter& painter, int dpi, const QRect& visible) : painter_(&painter), dpi_(dpi)
+{
+    QPaintDevice* dev = painter.device();
+    device_ = dev ? QRect(0, 0, dev->width(), dev->height()) : QRect();
+    if (painter.isActive())
+        device_ = painter.transform().inverted().mapRect(device_);
+    visible_ = visible.isEmpty() ? device_ : visible;
+    init();
+}
+
+void Canvas::init()
+{
+    canvasInstallFontSubstitutes();
+    if (dpi_ <= 0)
+        dpi_ = 96;
+    fontName_ = QStringLiteral("ＭＳ ゴシック");
+    if (!painter_->isActive())
+        return;
+    QPaintEngine* engine = painter_->paintEngine();
+    rasterOps_ = engine && engine->hasFeature(QPaintEngine::RasterOpModes);
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setRenderHint(QPainter::TextAntialiasing, false);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
+}
+
+Canvas::~Canvas()
+{
+    if (ownPainter_ && ownPainter_->isActive())
+        ownPainter_->end();
+    if (target_ && !work_.isNull()) {
+        // Back into the image's own format; a one-bit image keeps black and white by threshold.
+        QImage back = target_->format() == QImage::Format_Mono ||
+                              target_->format() == QImage::Format_MonoLSB
+                          ? work_.convertToFormat(target_->format(), Qt::ThresholdDither)
+                          : work_.convertToFormat(target_->format());
+        if (!back.isNull()) {
+            back.setDotsPerMeterX(target_->dotsPerMeterX());
+            back.setDotsPerMeterY(target_->dotsPerMeterY());
+            *target_ = std::move(back);
+        }
+    }
+}
+
+void Canvas::setClipRect(const QRect& rect)
+{
+    if (!painter_->isActive())
+        return;
+    if (rect.isEmpty()) {
+        painter_->setClipping(false);
+        visible_ = device_;
+    } else {
+        painter_->setClipRect(rect);
+        visible_ = rect;
+    }
+}
+
+void Canvas::setPenColor(TColor color) { penColor_ = color; }
+void Canvas::setPenWidth(int width) { penWidth_ = width; }
+void Canvas::setPenMode(PenMode mode) { penMode_ = mode; }
+void Canvas::setPenStyle(PenStyle style) { penStyle_ = style; }
+void Canvas::setBrushColor(TColor color) { brushColor_ = color; }
+
+void Canvas::setBrushStyle(BrushStyle style)
+{
+    brushStyle_ = style;
+    if (style != BrushStyle::Pattern)
+        pattern_ = QImage();
+}
+
+void Canvas::setBrushPattern(const QImage* pattern)
+{
+    if (pattern && !pattern->isNull()) {
+        pattern_ = pattern->convertToFormat(QImage::Format_Mono);
+        brushStyle_ = BrushStyle::Pattern;
+    } else {
+        pattern_ = QImage();
+        brushStyle_ = BrushStyle::Solid;
+    }
+}
+
+void Canvas::setFontName(const QString& name)
+{
+    fontName_ = name;
+    fontDirty_ = true;
+}
+
+void Canvas::setFontHeight(int height)
+{
+    fontHeight_ = height;
+    fontDirty_ = true;
+}
+
+void Canvas::setFontColor(TColor color) { fontColor_ = color; }
+void Canvas::setFontEscapement(int tenths) { escapement_ = tenths; }
+void Canvas::setBackColor(TColor color) { backColor_ = color; }
+void Canvas::setTransparent(bool transparent) { transparent_ = transparent; }
+
+QPen Canvas::currentPen() const
+{
+    if (penStyle_ == PenStyle::Clear)
+        return QPen(Qt::NoPen);
+    QPen pen(colorFromTColor(penColor_));
+    if (penWidth_ <= 1) {
+        // A one-dot pen leaves out the end point of each line.
+        pen.setWidth(1);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+    } else {
+        pen.setWidth(penWidth_);
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+    }
+    return pen;
+}
+
+void Canvas::applyPen()
+{
+    painter_->setPen(currentPen());
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    if (rasterOps_) {
+        if (penMode_ == PenMode::Not)
+            mode = QPainter::RasterOp_NotDestination;
+        else if (penMode_ == PenMode::Xor)
+            mode = QPainter::RasterOp_SourceXorDestination;
+    }
+    painter_->setCompositionMode(mode);
+}
+
+void Canvas::applyBrush()
+{
+    switch (brushStyle_) {
+    case BrushStyle::Clear:
+        painter_->setBrush(Qt::NoBrush);
+        return;
+    case BrushStyle::Solid:
+        painter_->setBrush(colorFromTColor(brushColor_));
+        return;
+    case BrushStyle::Pattern: {
+        if (pattern_.isNull()) {
+            painter_->setBrush(colorFromTColor(brushColor_));
+            return;
+        }
+        // The colours are those current when the fill is made, as a device context does it.
+        QImage tex(8, 8, QImage::Format_RGB32);
+        const QRgb ink = colorFromTColor(fontColor_).rgb();
+        const QRgb paper = colorFromTColor(backColor_).rgb();
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const bool inside = x < pattern_.width() && y < pattern_.height();
+                const bool black = inside && qGray(pattern_.pixel(x, y)) < 128;
+                tex.setPixel(x, y, black ? ink : paper);
+            }
+        painter_->setBrush(QBrush(tex));
+        return;
+    }
+    case BrushStyle::DiagCross: {
+        QImage tex(8, 8, QImage::Format_ARGB32_Premultiplied);
+        tex.fill(Qt::transparent);
+        const QRgb ink = colorFromTColor(brushColor_).rgb();
+        for (int i = 0; i < 8; ++i) {
+            tex.setPixel(i, i, ink);
+            tex.setPixel(7 - i, i, ink);
+        }
+        painter_->setBrush(QBrush(tex));
+        return;
+    }
+    }
+}
+
+const QFont& Canvas::font()
+{
+    if (!fontDirty_)
+        return font_;
+    font_ = QFont(fontName_);
+    font_.setStyleStrategy(QFont::NoAntialias);
+    font_.setHintingPreference(QFont::PreferFullHinting);
+    int h = fontHeight_ == 0 ? 12 : std::abs(fontHeight_);
+    font_.setPixelSize(std::max(1, h));
+    if (fontHeight_ > 0) {
+        // A positive height is the cell height (ascent plus descent).
+        const int cell = QFontMetrics(font_).height();
+        if (cell > 0)
+            font_.setPixelSize(std::max(1, static_cast<int>(std::lround(
+                                              static_cast<double>(h) * h / cell))));
+    }
+    fontDirty_ = false;
+    return font_;
+}
+
+void Canvas::moveTo(int x, int y) { pos_ = QPoint(x, y); }
+
+void Canvas::lineTo(int x, int y)
+{
+    const QPoint to(x, y);
+    if (painter_->isActive() && penStyle_ != PenStyle::Clear) {
+        applyPen();
+        if (to != pos_)
+            painter_->drawLine(pos_, to);
+        painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    pos_ = to;
+}
+
+void Canvas::polyline(const QPoint* points, int n)
+{
+    if (!points || n < 2 || !painter_->isActive())
+        return;
+    applyPen();
+    painter_->drawPolyline(points, n);
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Canvas::polygon(const QPoint* points, int n)
+{
+    if (!points || n < 2 || !painter_->isActive())
+        return;
+    applyPen();
+    applyBrush();
+    painter_->drawPolygon(points, n, Qt::OddEvenFill);
+    painter_->setBrush(Qt::NoBrush);
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Canvas::ellipse(int x1, int y1, int x2, int y2)
+{
+    if (!painter_->isActive())
+        return;
+    if (x2 < x1)
+        std::swap(x1, x2);
+    if (y2 < y1)
+        std::swap(y1, y2);
+    applyPen();
+    applyBrush();
+    // The box's right and bottom edges lie outside, as for every filled shape.
+    painter_->drawEllipse(QRectF(x1, y1, std::max(0, x2 - x1 - 1), std::max(0, y2 - y1 - 1)));
+    painter_->setBrush(Qt::NoBrush);
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Canvas::fillRect(int x1, int y1, int x2, int y2)
+{
+    if (!painter_->isActive() || x2 <= x1 || y2 <= y1 || brushStyle_ == BrushStyle::Clear)
+        return;
+    applyBrush();
+    painter_->setPen(Qt::NoPen);
+    painter_->fillRect(QRect(x1, y1, x2 - x1, y2 - y1), painter_->brush());
+    painter_->setBrush(Qt::NoBrush);
+}
+
+int Canvas::textWidth(const std::string& text)
+{
+    return QFontMetrics(font()).horizontalAdvance(QString::fromStdString(text));
+}
+
+int Canvas::textHeight(const std::string&)
+{
+    return QFontMetrics(font()).height();
+}
+
+void Canvas::textOut(int x, int y, const std::string& text)
+{
+    if (!painter_->isActive() || text.empty())
+        return;
+    const QString s = QString::fromStdString(text);
+    const QFont& f = font();
+    const QFontMetrics fm(f);
+    painter_->save();
+    painter_->translate(x, y);
+    if (escapement_ != 0)
+        painter_->rotate(-escapement_ / 10.0);
+    if (!transparent_)
+        painter_->fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()),
+                           colorFromTColor(backColor_));
+    painter_->setFont(f);
+    painter_->setPen(colorFromTColor(fontColor_));
+    painter_->drawText(QPoint(0, fm.ascent()), s);
+    painter_->restore();
+}
+
+// Draws the source pixels `source` of `image` where the mapping of the whole image onto
+// `target` puts them, through the copy mode. Only the part inside the visible rectangle is
+// converted and drawn.
+void Canvas::drawImagePart(const QRect& target, const QImage& image, const QRectF& source)
+{
+    const bool andMode = copyMode_ == CopyMode::SrcAnd;
+    const bool emulateAnd = andMode && !rasterOps_;
+    painter_->setCompositionMode(andMode && rasterOps_ ? QPainter::RasterOp_SourceAndDestination
+                                                       : QPainter::CompositionMode_SourceOver);
+    const double sx = static_cast<double>(target.width()) / image.width();
+    const double sy = static_cast<double>(target.height()) / image.height();
+    const QRect src = source.toAlignedRect().intersected(image.rect());
+    const bool unscaled = target.size() == image.size();
+
+    if (unscaled && !emulateAnd && image.width() * qint64{image.height()} >= kCacheMinPixels &&
+        !displayReady(image.format())) {
+        auto& cache = DisplayCache::instance();
+        const int k = DisplayCache::kTile;
+        for (int ty = src.top() / k; ty <= src.bottom() / k; ++ty)
+            for (int tx = src.left() / k; tx <= src.right() / k; ++tx) {
+                const QImage* t = cache.tile(image, tx, ty);
+                if (!t)
+                    continue;
+                const QRect tileRect(tx * k, ty * k, t->width(), t->height());
+                const QRect part = tileRect.intersected(src);
+                painter_->drawImage(target.topLeft() + part.topLeft(), *t,
+                                    part.translated(-tileRect.topLeft()));
+            }
+        painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    }
+
+    painter_->save();
+    painter_->translate(target.left(), target.top());
+    painter_->scale(sx, sy);
+    for (int y0 = src.top(); y0 <= src.bottom(); y0 += kStripRows) {
+        const QRect strip(src.left(), y0, src.width(), std::min(kStripRows, src.bottom() + 1 - y0));
+        QImage part = image.copy(strip);
+        if (emulateAnd)
+            part = darknessMask(part);
+        else if (!displayReady(part.format()))
+            part = part.convertToFormat(QImage::Format_RGB32);
+        if (part.isNull())
+            break;
+        painter_->drawImage(strip.topLeft(), part);
+    }
+    painter_->restore();
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Canvas::draw(int x, int y, const QImage& image)
+{
+    if (!painter_->isActive() || image.isNull())
+        return;
+    const QRect target(x, y, image.width(), image.height());
+    const QRect shown = target.intersected(visible_);
+    if (shown.isEmpty())
+        return;
+    drawImagePart(target, image, QRectF(shown.translated(-x, -y)));
+}
+
+void Canvas::draw(int x, int y, const Bitmap& bitmap) { draw(x, y, bitmap.image()); }
+
+void Canvas::stretchDraw(const QRect& rect, const QImage& image)
+{
+    if (!painter_->isActive() || image.isNull() || rect.width() <= 0 || rect.height() <= 0)
+        return;
+    if (rect.size() == image.size()) {
+        draw(rect.left(), rect.top(), image);
+        return;
+    }
+    const QRect shown = rect.intersected(visible_);
+    if (shown.isEmpty())
+        return;
+    const qint64 area = rect.width() * qint64{rect.height()};
+    if (rect.width() <= image.width() && rect.height() <= image.height()) {
+        // Reducing: average the areas so that thin dark lines stay visible, as the device's
+        // black-on-white stretching keeps them.
+        QImage once;
+        const QImage* reduced = nullptr;
+        if (rasterOps_ && area <= kCacheMaxReduced) {
+            reduced = DisplayCache::instance().reduced(image, rect.width(), rect.height());
+        } else {
+            once = DisplayCache::reduceForDisplay(image, rect.width(), rect.height());
+            reduced = once.isNull() ? nullptr : &once;
+        }
+        if (reduced) {
+            drawImagePart(rect, *reduced, QRectF(shown.translated(-rect.topLeft())));
+            return;
+        }
+    }
+    const double sx = static_cast<double>(image.width()) / rect.width();
+    const double sy = static_cast<double>(image.height()) / rect.height();
+    const QRectF source((shown.left() - rect.left()) * sx - 1, (shown.top() - rect.top()) * sy - 1,
+                        shown.width() * sx + 2, shown.height() * sy + 2);
+    painter_->save();
+    painter_->setClipRect(shown, Qt::IntersectClip);
+    drawImagePart(rect, image, source);
+    painter_->restore();
+}
+
+void Canvas::stretchDraw(const QRect& target, const Bitmap& bitmap)
+{
+    stretchDraw(target, bitmap.image());
+}
+
+void canvasClearDisplayCache() { DisplayCache::instance().clear(); }

@@ -1,0 +1,393 @@
+// Canvas: pen, modes, brushes, texts and bitmap copies give the pixels a device context gives.
+#include "render/bitmap.h"
+#include "render/canvas.h"
+#include "render/tone.h"
+
+#include <QGuiApplication>
+#include <QPaintEngine>
+#include <QPainterPath>
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QGuiApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "render_test_canvas";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication instance(argc, argv);
+    return instance;
+}
+
+QImage whiteImage(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    return img;
+}
+
+bool isBlack(const QImage& img, int x, int y) { return img.pixel(x, y) == qRgb(0, 0, 0); }
+
+// A paint engine that, like the PDF and printer engines, takes no raster operations: it
+// draws on an image and ignores composition modes other than plain painting.
+class NoRasterOpEngine : public QPaintEngine {
+public:
+    explicit NoRasterOpEngine(QImage* img)
+        : QPaintEngine(QPaintEngine::PaintEngineFeatures(QPaintEngine::AllFeatures) & ~QPaintEngine::PaintEngineFeatures(QPaintEngine::RasterOpModes)), img_(img)
+    {
+    }
+    bool begin(QPaintDevice*) override { return inner_.begin(img_); }
+    bool end() override { return inner_.end(); }
+    void updateState(const QPaintEngineState& state) override
+    {
+        if (state.state() & DirtyTransform)
+            inner_.setTransform(state.transform());
+        if (state.state() & DirtyPen)
+            inner_.setPen(state.pen());
+        if (state.state() & DirtyBrush)
+            inner_.setBrush(state.brush());
+        if (state.state() & DirtyClipEnabled)
+            inner_.setClipping(state.isClipEnabled());
+        if (state.state() & DirtyClipRegion)
+            inner_.setClipRegion(state.clipRegion(), state.clipOperation());
+        if (state.state() & DirtyClipPath)
+            inner_.setClipPath(state.clipPath(), state.clipOperation());
+        inner_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override
+    {
+        inner_.drawPixmap(r, pm, sr);
+    }
+    void drawImage(const QRectF& r, const QImage& image, const QRectF& sr,
+                   Qt::ImageConversionFlags) override
+    {
+        inner_.drawImage(r, image, sr);
+    }
+    void drawPath(const QPainterPath& path) override { inner_.drawPath(path); }
+    void drawRects(const QRectF* rects, int n) override { inner_.drawRects(rects, n); }
+    void drawPolygon(const QPointF* points, int n, PolygonDrawMode mode) override
+    {
+        if (mode == PolylineMode)
+            inner_.drawPolyline(points, n);
+        else
+            inner_.drawPolygon(points, n, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
+    }
+    Type type() const override { return QPaintEngine::User; }
+
+private:
+    QImage* img_;
+    QPainter inner_;
+};
+
+class NoRasterOpDevice : public QPaintDevice {
+public:
+    explicit NoRasterOpDevice(QImage* img) : img_(img), engine_(img) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override
+    {
+        switch (m) {
+        case PdmWidth:
+            return img_->width();
+        case PdmHeight:
+            return img_->height();
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return static_cast<int>(devicePixelRatioFScale());
+        default:
+            return 0;
+        }
+    }
+
+private:
+    QImage* img_;
+    mutable NoRasterOpEngine engine_;
+};
+
+} // namespace
+
+TEST(Canvas, OneDotLineLeavesOutItsEndPointAndKeepsThePosition)
+{
+    app();
+    QImage img = whiteImage(40, 10);
+    {
+        Canvas c(img);
+        c.moveTo(2, 3);
+        c.lineTo(12, 3);
+        EXPECT_EQ(c.penPos(), QPoint(12, 3));
+    }
+    for (int x = 2; x < 12; ++x)
+        EXPECT_TRUE(isBlack(img, x, 3)) << x;
+    EXPECT_FALSE(isBlack(img, 12, 3));
+    EXPECT_FALSE(isBlack(img, 1, 3));
+}
+
+TEST(Canvas, InvertingPensRestoreThePixelsWhenDrawnTwice)
+{
+    app();
+    for (PenMode mode : {PenMode::Not, PenMode::Xor}) {
+        QImage img = whiteImage(40, 40);
+        {
+            QPainter p(&img);
+            p.fillRect(0, 0, 20, 40, QColor(10, 200, 30));
+        }
+        const QImage before = img;
+        {
+            Canvas c(img);
+            c.setPenMode(mode);
+            c.setPenColor(0x00FF00FF);
+            c.setPenWidth(2);
+            for (int pass = 0; pass < 2; ++pass) {
+                c.moveTo(5, 5);
+                c.lineTo(5, 30);
+                c.lineTo(30, 30);
+                c.lineTo(30, 5);
+                c.lineTo(5, 5);
+                if (pass == 0) {
+                    EXPECT_NE(img, before);
+                }
+            }
+        }
+        EXPECT_EQ(img, before) << static_cast<int>(mode);
+    }
+}
+
+TEST(Canvas, ToneBrushTakesTextAndBackgroundColoursAnchoredAtTheOrigin)
+{
+    app();
+    const QImage* tone = toneGetGraphic(0);
+    ASSERT_NE(tone, nullptr);
+    QImage img = whiteImage(40, 40);
+    {
+        Canvas c(img);
+        c.setBrushPattern(tone);
+        c.setFontColor(0x000000FF); // red
+        c.setBackColor(0x00FFFF00); // cyan
+        c.fillRect(3, 5, 37, 35);
+    }
+    for (int y = 5; y < 35; ++y)
+        for (int x = 3; x < 37; ++x) {
+            const bool dot = tone->pixelIndex(x % 8, y % 8) == 0;
+            ASSERT_EQ(img.pixel(x, y), dot ? qRgb(255, 0, 0) : qRgb(0, 255, 255)) << x << "," << y;
+        }
+    EXPECT_EQ(img.pixel(2, 5), qRgb(255, 255, 255));
+}
+
+TEST(Canvas, ToneDotsStayOnTheCanvasOriginWhenThePainterIsScrolled)
+{
+    app();
+    QImage img = whiteImage(32, 32);
+    {
+        QPainter p(&img);
+        p.translate(-5, -3); // the view scrolled by (5, 3)
+        Canvas c(p, 96, QRect(5, 3, 32, 32));
+        c.setBrushPattern(toneGetGraphic(2));
+        c.setFontColor(0);
+        c.setBackColor(0xFFFFFF);
+        c.fillRect(0, 0, 100, 100);
+    }
+    const QImage* tone = toneGetGraphic(2);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ(isBlack(img, x, y), tone->pixelIndex((x + 5) % 8, (y + 3) % 8) == 0);
+}
+
+TEST(Canvas, DiagonalCrossHatchKeepsWhatLiesBeneathInItsGaps)
+{
+    app();
+    QImage img = whiteImage(16, 16);
+    img.fill(QColor(0, 0, 255));
+    {
+        Canvas c(img);
+        c.setBrushStyle(BrushStyle::DiagCross);
+        c.setBrushColor(0x000000FF);
+        c.fillRect(0, 0, 16, 16);
+    }
+    EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(7, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(9, 9), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(3, 0), qRgb(0, 0, 255));
+}
+
+TEST(Canvas, TextStandsBelowAndRightOfItsPointAndTurnsWithTheEscapement)
+{
+    app();
+    struct Case {
+        int escapement;
+        QRect expected; // where every inked pixel must lie, relative to the text point
+    };
+    const std::string text = "ABC";
+    for (const Case& k : {Case{0, QRect(0, 0, 200, 40)}, Case{900, QRect(0, -200, 40, 201)}}) {
+        QImage img = whiteImage(300, 300);
+        int width = 0;
+        int height = 0;
+        {
+            Canvas c(img);
+            c.setFontHeight(-20);
+            c.setTransparent(true);
+            c.setFontEscapement(k.escapement);
+            width = c.textWidth(text);
+            height = c.textHeight(text);
+            c.textOut(50, 250, text);
+        }
+        EXPECT_GT(width, 20);
+        EXPECT_GE(height, 20);
+        EXPECT_LE(height, 30);
+        int inked = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x)
+                if (img.pixel(x, y) != qRgb(255, 255, 255)) {
+                    ++inked;
+                    ASSERT_TRUE(k.expected.contains(x - 50, y - 250)) << k.escapement << ": " << x << "," << y;
+                }
+        EXPECT_GT(inked, 30);
+    }
+}
+
+TEST(Canvas, OpaqueTextFillsItsBoxWithTheBackgroundColour)
+{
+    app();
+    for (bool transparent : {false, true}) {
+        QImage img = whiteImage(100, 40);
+        img.fill(QColor(0, 0, 255));
+        {
+            Canvas c(img);
+            c.setFontHeight(-16);
+            c.setBackColor(0x0000FF00);
+            c.setTransparent(transparent);
+            c.textOut(5, 5, "i");
+        }
+        EXPECT_EQ(img.pixel(6, 6), transparent ? qRgb(0, 0, 255) : qRgb(0, 255, 0));
+    }
+}
+
+TEST(Canvas, JapaneseFacesResolveToTheIpaFaces)
+{
+    app();
+    canvasInstallFontSubstitutes();
+    QFont f(QStringLiteral("ＭＳ ゴシック"));
+    EXPECT_EQ(QFontInfo(f).family(), QStringLiteral("IPAGothic"));
+    QFont m(QStringLiteral("ＭＳ 明朝"));
+    EXPECT_EQ(QFontInfo(m).family(), QStringLiteral("IPAMincho"));
+}
+
+namespace {
+
+// A one-bit raster: a black frame and a black line in the middle on white.
+QImage lineRaster(int w, int h)
+{
+    QImage r(w, h, QImage::Format_Mono);
+    r.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    r.fill(1);
+    for (int x = 0; x < w; ++x)
+        r.setPixel(x, h / 2, 0);
+    for (int y = 0; y < h; ++y)
+        r.setPixel(w / 3, y, 0);
+    return r;
+}
+
+void paintFills(QPainter& p)
+{
+    p.fillRect(0, 0, 40, 40, QColor(255, 0, 0));
+    p.fillRect(40, 0, 40, 40, QColor(0, 128, 255));
+}
+
+} // namespace
+
+TEST(Canvas, AndCopyLaysDarkLineWorkOverFillsAlsoWhereTheDeviceCannotAnd)
+{
+    app();
+    const QImage raster = lineRaster(80, 40);
+    QImage direct = whiteImage(80, 40);
+    {
+        QPainter p(&direct);
+        paintFills(p);
+        Canvas c(p, 96);
+        ASSERT_TRUE(c.hasRasterOps());
+        c.setCopyMode(CopyMode::SrcAnd);
+        c.draw(0, 0, raster);
+    }
+    EXPECT_TRUE(isBlack(direct, 5, 20));
+    EXPECT_EQ(direct.pixel(5, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(direct.pixel(60, 5), qRgb(0, 128, 255));
+
+    QImage emulated = whiteImage(80, 40);
+    {
+        NoRasterOpDevice dev(&emulated);
+        QPainter p(&dev);
+        paintFills(p);
+        Canvas c(p, 96);
+        ASSERT_FALSE(c.hasRasterOps());
+        c.setCopyMode(CopyMode::SrcAnd);
+        c.draw(0, 0, raster);
+        c.setCopyMode(CopyMode::SrcCopy);
+    }
+    EXPECT_EQ(emulated, direct);
+}
+
+TEST(Canvas, LargeRasterShowsItsCurrentPixelsInEveryVisiblePart)
+{
+    app();
+    QImage raster(1300, 900, QImage::Format_Mono);
+    raster.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    auto* rng = QRandomGenerator::global();
+    for (int y = 0; y < raster.height(); ++y)
+        for (int x = 0; x < raster.width(); ++x)
+            raster.setPixel(x, y, rng->bounded(2));
+    for (int round = 0; round < 2; ++round) {
+        const QRect view(300 + round * 7, 200, 640, 480);
+        QImage out = whiteImage(view.width(), view.height());
+        {
+            QPainter p(&out);
+            p.translate(-view.topLeft());
+            Canvas c(p, 96, view);
+            c.draw(0, 0, raster);
+        }
+        const QImage expected = raster.copy(view).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(out, expected) << round;
+        raster.setPixel(view.left() + 10, view.top() + 10, 1 - raster.pixelIndex(view.left() + 10, view.top() + 10));
+    }
+}
+
+TEST(Canvas, ReducedOneBitRasterKeepsItsThinLines)
+{
+    app();
+    const QImage raster = lineRaster(400, 400);
+    QImage out = whiteImage(100, 100);
+    {
+        Canvas c(out);
+        c.stretchDraw(QRect(0, 0, 100, 100), raster);
+    }
+    EXPECT_LT(qGray(out.pixel(20, 50)), 255);
+    EXPECT_EQ(out.pixel(80, 10), qRgb(255, 255, 255));
+}
+
+TEST(Canvas, DrawingOnAOneBitBitmapKeepsItOneBit)
+{
+    app();
+    Bitmap bmp(30, 10, pf1bit);
+    ASSERT_FALSE(bmp.isEmpty());
+    {
+        Canvas c(bmp);
+        c.moveTo(0, 5);
+        c.lineTo(30, 5);
+    }
+    EXPECT_TRUE(bmp.isOneBit());
+    EXPECT_EQ(bmp.image().depth(), 1);
+    EXPECT_EQ(qGray(bmp.image().pixel(10, 5)), 0);
+    EXPECT_EQ(qGray(bmp.image().pixel(10, 2)), 255);
+}
