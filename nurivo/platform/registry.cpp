@@ -1,0 +1,256 @@
+#include "registry.h"
+
+#include <QDir>
+#include <QFileDevice>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+namespace {
+
+// QSettings has no key for "the unnamed value"; "." is the name it gives the registry's one.
+const QString kDefaultValue = QStringLiteral(".");
+
+QString valueKey(const std::string& name)
+{
+    return name.empty() ? kDefaultValue : QString::fromStdString(name);
+}
+
+#ifndef Q_OS_WIN
+// The file keeps the registry's typed values in the manner of a .reg export, one per line:
+//   "TextSize"=dword:0000001e      "DataDir"="/home/user/maps"      @=dword:ffffffff
+// so that an integer reads back as an integer and a text as a text.
+
+QString quoted(const QString& text)
+{
+    QString out = QStringLiteral("\"");
+    for (QChar c : text) {
+        if (c == u'\\' || c == u'"')
+            out += u'\\', out += c;
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else
+            out += c;
+    }
+    return out + u'"';
+}
+
+// Reads a quoted text at `pos`; false when the line has no well-formed one there.
+bool unquote(const QString& line, qsizetype& pos, QString& text)
+{
+    if (pos >= line.size() || line[pos] != u'"')
+        return false;
+    text.clear();
+    for (++pos; pos < line.size(); ++pos) {
+        QChar c = line[pos];
+        if (c == u'"') {
+            ++pos;
+            return true;
+        }
+        if (c == u'\\') {
+            if (++pos >= line.size())
+                return false;
+            QChar e = line[pos];
+            text += e == u'n' ? QChar(u'\n') : e == u'r' ? QChar(u'\r') : e;
+        } else {
+            text += c;
+        }
+    }
+    return false;
+}
+
+bool parseLine(const QString& line, QString& key, QVariant& value)
+{
+    qsizetype pos = 0;
+    if (line.startsWith(u'@')) {
+        key = kDefaultValue;
+        pos = 1;
+    } else if (!unquote(line, pos, key) || key.isEmpty()) {
+        return false;
+    }
+    if (pos >= line.size() || line[pos] != u'=')
+        return false;
+    QString rest = line.mid(pos + 1).trimmed();
+    if (rest.startsWith(QStringLiteral("dword:"))) {
+        QString digits = rest.mid(6);
+        bool ok = false;
+        uint v = digits.toUInt(&ok, 16);
+        if (!ok || digits.isEmpty() || digits.size() > 8)
+            return false;
+        value = QVariant(static_cast<int>(v));
+        return true;
+    }
+    qsizetype at = 0;
+    QString text;
+    if (!unquote(rest, at, text) || at != rest.size())
+        return false;
+    value = QVariant(text);
+    return true;
+}
+
+// A damaged line is passed over rather than failing the whole key.
+bool readRegFile(QIODevice& device, QSettings::SettingsMap& map)
+{
+    const QString content = QString::fromUtf8(device.readAll());
+    for (QStringView raw : QStringView(content).split(u'\n')) {
+        QString line = raw.trimmed().toString();
+        QString key;
+        QVariant value;
+        if (!line.isEmpty() && line[0] != u';' && line[0] != u'[' && parseLine(line, key, value))
+            map.insert(key, value);
+    }
+    return true;
+}
+
+bool writeRegFile(QIODevice& device, const QSettings::SettingsMap& map)
+{
+    QString out;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        out += it.key() == kDefaultValue ? QStringLiteral("@") : quoted(it.key());
+        out += u'=';
+        if (it.value().typeId() == QMetaType::Int)
+            out += QStringLiteral("dword:%1")
+                       .arg(static_cast<uint>(it.value().toInt()), 8, 16, QChar(u'0'));
+        else
+            out += quoted(it.value().toString());
+        out += u'\n';
+    }
+    // A short write (a full disk) must fail the save, so the file that was there is kept.
+    const QByteArray bytes = out.toUtf8();
+    if (device.write(bytes) != bytes.size())
+        return false;
+    // The device buffers: flush here so that a write error is seen before the file is replaced.
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    return !file || file->flush();
+}
+
+QSettings::Format regFileFormat()
+{
+    static const QSettings::Format format =
+        QSettings::registerFormat(QStringLiteral("conf"), readRegFile, writeRegFile);
+    return format;
+}
+
+// $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute; read at every open so
+// that the folder can change within one run (the tests rely on that).
+QString configHome()
+{
+    QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (home.isEmpty() || QDir::isRelativePath(home))
+        home = QDir::homePath() + QStringLiteral("/.config");
+    return home;
+}
+
+// "SOFTWARE\Tavisol\NV_Tool" becomes <config>/Tavisol/NV_Tool.conf.
+QString keyFilePath(const std::string& keyPath)
+{
+    QString rel = QString::fromStdString(keyPath);
+    rel.replace(u'\\', u'/');
+    if (rel.startsWith(QStringLiteral("SOFTWARE/"), Qt::CaseInsensitive))
+        rel = rel.mid(9);
+    return configHome() + u'/' + rel + QStringLiteral(".conf");
+}
+#endif
+
+QString statusText(QSettings::Status status)
+{
+    switch (status) {
+    case QSettings::NoError:
+        return {};
+    case QSettings::AccessError:
+        return QStringLiteral("書き込みできません（読み取り専用か、ディスクの空きがありません）");
+    case QSettings::FormatError:
+        return QStringLiteral("形式が正しくありません");
+    }
+    return {};
+}
+
+class SettingsKey final : public RegistryKey {
+public:
+    bool openKey(const std::string& keyPath, bool create) override
+    {
+#ifdef Q_OS_WIN
+        (void)create;
+        location_ = QStringLiteral("HKEY_LOCAL_MACHINE\\") + QString::fromStdString(keyPath);
+        settings_ = std::make_unique<QSettings>(location_, QSettings::NativeFormat);
+#else
+        location_ = keyFilePath(keyPath);
+        QFileInfo info(location_);
+        if (info.isDir() || (!create && !info.exists())) {
+            error_ = QStringLiteral("開けません");
+            return false;
+        }
+        settings_ = std::make_unique<QSettings>(location_, regFileFormat());
+#endif
+        if (settings_->status() != QSettings::NoError) {
+            error_ = statusText(settings_->status());
+            settings_.reset();
+            return false;
+        }
+        return true;
+    }
+
+    std::optional<int32_t> readInt(const std::string& name) override
+    {
+        QVariant v = value(name);
+        if (v.typeId() != QMetaType::Int)
+            return std::nullopt;
+        return v.toInt();
+    }
+
+    std::optional<std::string> readText(const std::string& name) override
+    {
+        QVariant v = value(name);
+        if (v.typeId() != QMetaType::QString)
+            return std::nullopt;
+        return v.toString().toStdString();
+    }
+
+    void writeInt(const std::string& name, int32_t value) override
+    {
+        if (settings_)
+            settings_->setValue(valueKey(name), QVariant(static_cast<int>(value)));
+    }
+
+    void writeText(const std::string& name, const std::string& value) override
+    {
+        if (settings_)
+            settings_->setValue(valueKey(name), QVariant(QString::fromStdString(value)));
+    }
+
+    bool commit() override
+    {
+        if (!settings_)
+            return false;
+        settings_->sync();
+        if (settings_->status() != QSettings::NoError) {
+            error_ = statusText(settings_->status());
+            return false;
+        }
+        return true;
+    }
+
+    std::string location() const override { return location_.toStdString(); }
+    std::string errorText() const override { return error_.toStdString(); }
+
+private:
+    QVariant value(const std::string& name) const
+    {
+        return settings_ ? settings_->value(valueKey(name)) : QVariant();
+    }
+
+    std::unique_ptr<QSettings> settings_;
+    QString location_;
+    QString error_;
+};
+
+} // namespace
+
+std::unique_ptr<RegistryKey> registryCreateKey()
+{
+    return std::make_unique<SettingsKey>();
+}

@@ -1,0 +1,103 @@
+// The settings store behind the registry key: where it lives and how it keeps typed values.
+#include "platform/registry.h"
+#include "testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override { ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1); }
+    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+
+    std::unique_ptr<RegistryKey> open(bool create = true)
+    {
+        auto key = registryCreateKey();
+        EXPECT_TRUE(key->openKey("SOFTWARE\\Tavisol\\NV_Tool", create));
+        return key;
+    }
+
+    testutil::TempDir dir;
+};
+
+TEST_F(SettingsStore, KeyIsAFileUnderTheConfigurationFolder)
+{
+    auto missing = registryCreateKey();
+    EXPECT_FALSE(missing->openKey("SOFTWARE\\Tavisol\\NV_Tool", false));
+
+    auto key = open();
+    EXPECT_EQ(key->location(), dir.file("Tavisol/NV_Tool.conf"));
+    key->writeInt("A", 1);
+    ASSERT_TRUE(key->commit());
+    EXPECT_TRUE(std::filesystem::exists(dir.file("Tavisol/NV_Tool.conf")));
+    EXPECT_TRUE(registryCreateKey()->openKey("SOFTWARE\\Tavisol\\NV_Tool", false));
+}
+
+TEST_F(SettingsStore, TypedValuesRoundTrip)
+{
+    struct Text {
+        std::string name, value;
+    } texts[] = {
+        {"Plain", "/home/user/maps"},
+        {"Quotes", "a \"b\" \\c\\ d"},
+        {"Lines", "one\ntwo\r\nthree"},
+        {"Japanese", "地番図　台帳"},
+        {"Empty", ""},
+        {"Equals", "x=1;y,2 [z]"},
+    };
+    struct Int {
+        std::string name;
+        int32_t value;
+    } ints[] = {{"Zero", 0}, {"Minus", -1}, {"Low", INT32_MIN}, {"High", INT32_MAX}, {"", 49}};
+    {
+        auto key = open();
+        for (const Text& t : texts)
+            key->writeText(t.name, t.value);
+        for (const Int& i : ints)
+            key->writeInt(i.name, i.value);
+        ASSERT_TRUE(key->commit());
+    }
+    auto key = open(false);
+    for (const Text& t : texts) {
+        EXPECT_EQ(key->readText(t.name), t.value) << t.name;
+        EXPECT_EQ(key->readInt(t.name), std::nullopt) << t.name;
+    }
+    for (const Int& i : ints) {
+        EXPECT_EQ(key->readInt(i.name), i.value) << i.name;
+        EXPECT_EQ(key->readText(i.name), std::nullopt) << i.name;
+    }
+    EXPECT_EQ(key->readInt("Absent"), std::nullopt);
+    EXPECT_EQ(key->readText("Absent"), std::nullopt);
+}
+
+TEST_F(SettingsStore, DamagedLinesArePassedOver)
+{
+    std::filesystem::create_directories(dir.file("Tavisol"));
+    testutil::writeBytes(dir.file("Tavisol/NV_Tool.conf"),
+                         "; comment\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tavisol\\NV_Tool]\n"
+                         "\"Good\"=dword:0000000a\r\n"
+                         "\"TooLong\"=dword:123456789\n"
+                         "\"NotHex\"=dword:xyz\n"
+                         "\"Open\"=\"no end\n"
+                         "\"Trailing\"=\"a\" b\n"
+                         "NoQuotes=1\n"
+                         "\"\"=\"empty name\"\n"
+                         "\xff\xfe garbage\n"
+                         "@=\"default text\"\n"
+                         "\"Last\"=\"ok\"");
+    auto key = open(false);
+    EXPECT_EQ(key->readInt("Good"), 10);
+    for (const char* name : {"TooLong", "NotHex", "Open", "Trailing", "NoQuotes"}) {
+        EXPECT_EQ(key->readInt(name), std::nullopt) << name;
+        EXPECT_EQ(key->readText(name), std::nullopt) << name;
+    }
+    EXPECT_EQ(key->readText(""), "default text");
+    EXPECT_EQ(key->readText("Last"), "ok");
+}
+
+} // namespace
