@@ -144,3 +144,118 @@ TEST(Launcher, BindsLibraryAndReportsEachFailure)
 }
 
 } // namespace
+
+#ifdef QUILLAN_PATH
+namespace {
+
+void put16(std::string& b, unsigned v)
+{
+    b += static_cast<char>(v & 0xff);
+    b += static_cast<char>((v >> 8) & 0xff);
+}
+
+void put32(std::string& b, unsigned long v)
+{
+    put16(b, static_cast<unsigned>(v & 0xffff));
+    put16(b, static_cast<unsigned>((v >> 16) & 0xffff));
+}
+
+// An uncompressed bottom-up bitmap of 1 or 24 bits per pixel; `ink` pixels get bit 1 (one-bit)
+// or a colour, the rest bit 0 or white.
+std::string bitmap(int width, int height, int bits, const std::function<bool(int, int)>& ink)
+{
+    const int stride = bits == 1 ? (width + 31) / 32 * 4 : (width * 3 + 3) / 4 * 4;
+    const unsigned long offset = bits == 1 ? 62 : 54;
+    std::string b = "BM";
+    put32(b, offset + static_cast<unsigned long>(stride * height));
+    put32(b, 0);
+    put32(b, offset);
+    put32(b, 40);
+    put32(b, static_cast<unsigned long>(width));
+    put32(b, static_cast<unsigned long>(height));
+    put16(b, 1);
+    put16(b, static_cast<unsigned>(bits));
+    put32(b, 0);
+    put32(b, static_cast<unsigned long>(stride * height));
+    put32(b, 11811);
+    put32(b, 11811);
+    put32(b, bits == 1 ? 2 : 0);
+    put32(b, 0);
+    if (bits == 1)
+        b += std::string("\0\0\0\0\xff\xff\xff\0", 8);
+    for (int y = 0; y < height; ++y) {
+        std::string row(static_cast<size_t>(stride), '\0');
+        for (int x = 0; x < width; ++x) {
+            if (bits == 1 && ink(x, y))
+                row[static_cast<size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
+            if (bits == 24)
+                for (int c = 0; c < 3; ++c)
+                    row[static_cast<size_t>(x * 3 + c)] =
+                        static_cast<char>(ink(x, y) ? 0x40 * c : 0xff);
+        }
+        b += row;
+    }
+    return b;
+}
+
+// Two crossing bars three pixels wide.
+bool cross(int x, int y)
+{
+    return (y >= 22 && y < 25 && x >= 8 && x < 56) || (x >= 30 && x < 33 && y >= 6 && y < 42);
+}
+
+struct Conversion : testing::Test {
+    testutil::TempDir dir;
+    std::string work = dir.file("sheet 1.TMP");
+    std::string rvl = dir.file("sheet 1.RVL");
+};
+
+TEST_F(Conversion, OneBitWorkImageBecomesRvlAndIsConsumed)
+{
+    std::string image = bitmap(64, 48, 1, cross);
+    testutil::writeBytes(work, image);
+    LauncherRun run(QUILLAN_PATH, "");
+    run.start({QString::fromStdString(work), QString::fromStdString(rvl)});
+    EXPECT_EQ(run.finish(), 0);
+    EXPECT_TRUE(run.messages().empty());
+    ASSERT_TRUE(fs::exists(rvl));
+    EXPECT_GT(fs::file_size(rvl), 0u);
+    // Every pixel is left at the background value, the file at its length.
+    std::string after = testutil::readBytes(work);
+    ASSERT_EQ(after.size(), image.size());
+    EXPECT_EQ(after.substr(0, 62), image.substr(0, 62));
+    EXPECT_EQ(after.find_first_not_of('\0', 62), std::string::npos);
+}
+
+TEST_F(Conversion, ColourBitmapIsRefused)
+{
+    testutil::writeBytes(work, bitmap(64, 48, 24, cross));
+    LauncherRun run(QUILLAN_PATH, "");
+    run.start({QString::fromStdString(work), QString::fromStdString(rvl)});
+    EXPECT_EQ(run.finish(), 0);
+    EXPECT_EQ(run.messages(), std::vector<std::string>{shown(msgConversionFailed)});
+    EXPECT_FALSE(fs::exists(rvl));
+}
+
+// In this process the library beside the test program is the built one: the window ends at
+// the last step with the count of polylines.
+TEST_F(Conversion, WindowEndsAtLastStep)
+{
+    ui::useScripted();
+    testutil::writeBytes(work, bitmap(64, 48, 1, cross));
+    TFormLauncher form({work, rvl});
+    FormProgress = &form;
+    form.show();
+    form.Timer1Timer();
+    FormProgress = nullptr;
+    EXPECT_TRUE(ui::recorded().empty());
+    EXPECT_EQ(form.ProgressBar1->maximum(), 6);
+    EXPECT_EQ(form.ProgressBar1->value(), 6);
+    QString status = form.StatusBar1->currentMessage();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("  終了処理 ("))) << status.toStdString();
+    EXPECT_TRUE(status.endsWith(QStringLiteral(" polylines)"))) << status.toStdString();
+    EXPECT_TRUE(fs::exists(rvl));
+}
+
+} // namespace
+#endif
