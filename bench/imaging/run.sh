@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds A1 and A0 sheets at 400 dpi by tiling the real rasters of ../shared/data, then times
+# our load with the half and quarter reductions and the work-image write against vips making
+# the same two reductions (box averaging, `vips shrink`) from the same file.
+# Usage: bench/imaging/run.sh [build folder]   (default build/bench)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+repo=$PWD
+build=${1:-build/bench}
+data=$repo/../shared/data
+work=$(mktemp -d "${TMPDIR:-/tmp}/nurivo-bench-imaging-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+bash scripts/ensure-deps.sh bench
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNURIVO_BENCH=ON -DNURIVO_TESTS=OFF >/dev/null
+cmake --build "$build" --target bench_imaging -j 4 >/dev/null
+bench=$build/bin/bench_imaging
+
+for f in scan-page-8071-g4.tif paris-1926-sheet4-train-edges.png; do
+  [ -e "$data/$f" ] || { echo "missing $data/$f: nothing to measure"; exit 0; }
+done
+
+# tile SRC ACROSS DOWN W H OUT [save options]: repeats SRC, crops to W x H, saves OUT.
+tile() {
+  local src=$1 across=$2 down=$3 w=$4 h=$5 out=$6; shift 6
+  local list=()
+  for ((i = 0; i < across * down; i++)); do list+=("$src"); done
+  vips arrayjoin "${list[*]}" "$work/join.v" --across "$across"
+  vips crop "$work/join.v" "$out" 0 0 "$w" "$h" "$@"
+  rm -f "$work/join.v"
+}
+
+g4=$data/scan-page-8071-g4.tif            # 3312 x 2550, one bit
+grey=$data/paris-1926-sheet4-train-edges.png  # 9000 x 4500, eight-bit grey
+tile "$g4" 3 6 9400 13200 "$work/a1-1bit.tif" --compression ccittfax4 --bitdepth 1
+tile "$g4" 4 8 13200 18700 "$work/a0-1bit.tif" --compression ccittfax4 --bitdepth 1
+tile "$grey" 2 3 9400 13200 "$work/a1-8bit.png" --compression 1
+vips bandjoin "$work/a1-8bit.png $work/a1-8bit.png $work/a1-8bit.png" "$work/rgb.v"
+vips linear "$work/rgb.v" "$work/a1-24bit.png" "1 0.6 0.3" "0 60 120" --uchar --compression 1
+rm -f "$work/rgb.v"
+
+peak() { /usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -1; } # seconds, peak kB
+
+printf "%-12s %12s %9s %9s %9s %9s %10s %11s %11s %8s\n" sheet pixels load quarter half "ours" work-img "ours MB" "vips s" "vips MB"
+for sheet in a1-1bit.tif a0-1bit.tif a1-8bit.png a1-24bit.png; do
+  out=$("$bench" "$work/$sheet" "$work/work.TMP")
+  get() { awk -v k="$1" '$1 == k { print $2 }' <<<"$out"; }
+  read -r vq_s vq_kb < <(peak vips shrink "$work/$sheet" "$work/q.v" 4 4)
+  read -r vh_s vh_kb < <(peak vips shrink "$work/$sheet" "$work/h.v" 2 2)
+  rm -f "$work/q.v" "$work/h.v" "$work/work.TMP"
+  vips_s=$(awk -v a="$vq_s" -v b="$vh_s" 'BEGIN { printf "%.2f", a + b }')
+  vips_mb=$(awk -v a="$vq_kb" -v b="$vh_kb" 'BEGIN { printf "%.0f", (a > b ? a : b) / 1024 }')
+  printf "%-12s %12s %9s %9s %9s %9s %10s %11s %11s %8s\n" "$sheet" "$(get size)" "$(get load)" "$(get quarter)" \
+    "$(get half)" "$(get load+reductions)" "$(get work-image)" "$(get peak-rss)" "$vips_s" "$vips_mb"
+done
+echo "times in seconds; 'ours' is load + quarter + half, 'vips s' is both vips shrink runs (each loads the file)"

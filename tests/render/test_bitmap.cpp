@@ -1,0 +1,77 @@
+// Bitmap: the pixel format it keeps, how each is stored, conversion and resizing.
+#include "render/bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+namespace {
+
+TEST(Bitmap, NewBitmapsAreWhiteAndPaintable)
+{
+    const struct {
+        PixelFormat format;
+        QImage::Format storage;
+    } cases[] = {
+        {pf1bit, QImage::Format_Mono},     {pf4bit, QImage::Format_Grayscale8}, {pf8bit, QImage::Format_Grayscale8},
+        {pf15bit, QImage::Format_RGB555},  {pf16bit, QImage::Format_RGB16},     {pf24bit, QImage::Format_RGB888},
+        {pf32bit, QImage::Format_RGB32},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        Bitmap bmp(9, 5, c.format);
+        EXPECT_EQ(bmp.pixelFormat(), c.format);
+        EXPECT_EQ(bmp.image().format(), c.storage);
+        EXPECT_EQ(bmp.image().pixel(8, 4), qRgb(255, 255, 255));
+        {
+            QPainter p(&bmp.image());
+            ASSERT_TRUE(p.isActive());
+            p.fillRect(0, 0, 2, 2, Qt::black);
+        }
+        EXPECT_EQ(bmp.image().pixel(1, 1), qRgb(0, 0, 0));
+        EXPECT_EQ(bmp.image().pixel(2, 2), qRgb(255, 255, 255));
+    }
+    EXPECT_TRUE(Bitmap(0, 5, pf8bit).isEmpty());
+    EXPECT_TRUE(Bitmap().isEmpty());
+}
+
+TEST(Bitmap, ToOneBitThresholdsLuminanceAt128)
+{
+    Bitmap bmp(4, 1, pf24bit);
+    bmp.image().setPixel(0, 0, qRgb(127, 127, 127));
+    bmp.image().setPixel(1, 0, qRgb(128, 128, 128));
+    bmp.image().setPixel(2, 0, qRgb(255, 0, 0));     // luminance 76
+    bmp.image().setPixel(3, 0, qRgb(128, 129, 125)); // luminance 128
+    bmp.setPixelFormat(pf1bit);
+    ASSERT_EQ(bmp.image().format(), QImage::Format_Mono);
+    EXPECT_EQ(bmp.image().colorTable(), (QList<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
+    EXPECT_EQ(bmp.image().pixelIndex(0, 0), 0);
+    EXPECT_EQ(bmp.image().pixelIndex(1, 0), 1);
+    EXPECT_EQ(bmp.image().pixelIndex(2, 0), 0);
+    EXPECT_EQ(bmp.image().pixelIndex(3, 0), 1);
+
+    bmp.setPixelFormat(pf8bit);
+    EXPECT_EQ(bmp.image().format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(bmp.image().pixel(1, 0), qRgb(255, 255, 255));
+}
+
+TEST(Bitmap, SetSizeKeepsTheTopLeftAndWhitensTheRest)
+{
+    for (PixelFormat f : {pf1bit, pf8bit, pf24bit}) {
+        SCOPED_TRACE(f);
+        Bitmap bmp(13, 3, f);
+        bmp.image().fill(f == pf1bit ? 0 : 0xFF000000u); // all black
+        if (f == pf8bit)
+            bmp.image().fill(0);
+        bmp.setSize(21, 4);
+        ASSERT_EQ(bmp.width(), 21);
+        EXPECT_EQ(bmp.pixelFormat(), f);
+        EXPECT_EQ(bmp.image().pixel(12, 2), qRgb(0, 0, 0));
+        EXPECT_EQ(bmp.image().pixel(13, 2), qRgb(255, 255, 255)); // inside the old last byte of a mono row
+        EXPECT_EQ(bmp.image().pixel(0, 3), qRgb(255, 255, 255));
+        bmp.setSize(5, 2);
+        EXPECT_EQ(bmp.image().pixel(4, 1), qRgb(0, 0, 0));
+    }
+}
+
+} // namespace
