@@ -1,0 +1,157 @@
+// The two exports: callback registration and one conversion of a work image into an RVL file.
+#include "quillan.h"
+
+#include "chain.h"
+#include "messages.h"
+#include "node.h"
+#include "polyline.h"
+#include "thin.h"
+#include "workimage.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <sys/stat.h>
+
+namespace quillan {
+
+namespace {
+
+RV_CallBack progressSlot = nullptr;
+RV_CallBack errorSlot = nullptr;
+RV_CallBack thinningSlot = nullptr;
+
+int relay(RV_CallBack slot, const char* format, va_list args)
+{
+    return slot ? slot(format, args) : 0;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// The mapping, closed on every path out of a conversion.
+struct MappingGuard {
+    MappedFile file;
+    ~MappingGuard() { fileMapClose(file); }
+};
+
+// The output may not be the very file being converted: truncating it would pull the
+// mapped pages away under the tracer.
+bool isMappedFile(const char* output, const MappedFile& file)
+{
+    struct stat st {};
+    return ::stat(output, &st) == 0 && static_cast<std::uint64_t>(st.st_dev) == file.device &&
+           static_cast<std::uint64_t>(st.st_ino) == file.inode;
+}
+
+int convert(const char* source, int copyFirst, const char* output, double tolerance, double lengthDivisor)
+{
+    if (!source || !output)
+        return 0;
+    double minimumLength = 1.0;
+
+    TempCopy copy;
+    std::string path = source;
+    if (copyFirst) {
+        if (!copy.create(source))
+            return 0;
+        path = copy.path();
+    }
+
+    MappingGuard mapping;
+    unsigned char* view = fileMapOpen(path, mapping.file);
+    if (!view)
+        return 0;
+    if (mapping.file.length < kHeaderSize)
+        return 0;
+    const BmpHeader header = bmpReadHeader(view);
+    msgProgress("1 - 変換開始 %s ( %lu bytes )", path.c_str(), static_cast<unsigned long>(bmpPixelBytes(header)));
+
+    int polarity = 0;
+    if (thinImage(view, mapping.file.length, polarity) < 0)
+        return 0;
+    WorkImage img = workImageFromHeader(view, header);
+    img.polarity = polarity;
+
+    if (lengthDivisor > 0)
+        minimumLength = static_cast<double>(std::max(header.width, header.height)) / lengthDivisor;
+    else
+        minimumLength = 1.0;
+    msgProgress("3 -  細線化終了処理");
+
+    PointList nodes;
+    if (!nodeFindPoints(img, nodes))
+        return 0;
+    msgProgress("4 -  線分化前処理(%d node points)", static_cast<int>(std::min<std::size_t>(nodes.size(), INT32_MAX)));
+    const NodeIndex index(nodes);
+
+    if (isMappedFile(output, mapping.file))
+        return 0;
+    std::unique_ptr<std::FILE, FileCloser> out(std::fopen(output, "wb"));
+    if (!out)
+        return 0;
+    msgProgress("5 -  線分化開始. ");
+
+    TraceSettings settings;
+    // A corridor of no width would keep every vertex twice; the narrowest one keeps each once.
+    settings.tolerance = tolerance > 0 ? tolerance : std::numeric_limits<double>::denorm_min();
+    settings.minimumLength = minimumLength;
+    RvlWriter writer(out.get());
+    const long polylines = chainTraceAll(img, writer, settings, index, nodes);
+    bool written = writer.flush();
+    if (polylines < 0)
+        return 0;
+    msgProgress("6 -  終了処理 (%d polylines)", static_cast<int>(std::min<long>(polylines, INT32_MAX)));
+    // A full disk must not pass for a complete file.
+    written = std::fflush(out.get()) == 0 && written;
+    written = std::fclose(out.release()) == 0 && written;
+    return written ? 1 : 0;
+}
+
+} // namespace
+
+int msgProgress(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int r = relay(progressSlot, format, args);
+    va_end(args);
+    return r;
+}
+
+int msgThinning(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int r = relay(thinningSlot, format, args);
+    va_end(args);
+    return r;
+}
+
+} // namespace quillan
+
+extern "C" {
+
+QUILLAN_EXPORT int QUILLAN_CALL RV_SetCallBack(RV_CallBack progress, RV_CallBack error, RV_CallBack thinning)
+{
+    quillan::progressSlot = progress;
+    quillan::errorSlot = error;
+    quillan::thinningSlot = thinning;
+    return 1;
+}
+
+QUILLAN_EXPORT int QUILLAN_CALL quillanourCnv(const char* source, int copyFirst, const char* output, double tolerance,
+                                              double lengthDivisor)
+{
+    // Nothing may unwind into a C caller.
+    try {
+        return quillan::convert(source, copyFirst, output, tolerance, lengthDivisor);
+    } catch (...) {
+        return 0;
+    }
+}
+
+}

@@ -1,0 +1,61 @@
+#include "node.h"
+
+#include "bitrow.h"
+
+#include <algorithm>
+#include <new>
+
+namespace quillan {
+
+bool nodeFindPoints(const WorkImage& img, PointList& nodes)
+{
+    nodes.clear();
+    if (img.empty())
+        return true;
+    try {
+        const std::size_t words = bitRowWords(img);
+        BitRow rows[3] = {BitRow(words), BitRow(words), BitRow(words)};
+        BitRow* prev = &rows[0];
+        BitRow* cur = &rows[1];
+        BitRow* next = &rows[2];
+        bitRowLoad(img, 0, *cur);
+        for (std::int64_t y = 0; y < img.height; ++y) {
+            bitRowLoad(img, y + 1, *next);
+            const Word* p = prev->data();
+            const Word* c = cur->data();
+            const Word* n = next->data();
+            for (std::size_t w = 0; w < words; ++w) {
+                if (!c[w])
+                    continue;
+                const Neighbours nb = neighboursAt(p, c, n, w);
+                // 3 <= B <= 5 and A >= 3
+                Word hit = c[w] & countSet(nb).atLeast3 & countClear(nb).atLeast3 & countTransitions(nb).atLeast3;
+                while (hit) {
+                    const int lead = __builtin_clzll(hit);
+                    nodes.push_back(Point{static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(lead)),
+                                          static_cast<std::int32_t>(y)});
+                    hit &= ~(Word{1} << (63 - lead));
+                }
+            }
+            BitRow* freed = prev;
+            prev = cur;
+            cur = next;
+            next = freed;
+        }
+    } catch (const std::bad_alloc&) {
+        PointList().swap(nodes);
+        return false;
+    }
+    return true;
+}
+
+std::size_t NodeIndex::find(const Point& p) const
+{
+    const auto it = std::lower_bound(nodes_.begin(), nodes_.end(), p,
+                                     [](const Point& a, const Point& b) { return ptCompareYX(a, b) < 0; });
+    if (it == nodes_.end() || !(*it == p))
+        return 0;
+    return static_cast<std::size_t>(it - nodes_.begin()) + 1;
+}
+
+} // namespace quillan

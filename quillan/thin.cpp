@@ -1,0 +1,205 @@
+// Thinning visits rows as follows: in the first pass every row; afterwards a row is examined
+// when it or a neighbour lost pixels in the previous pass, except that a run of three or
+// more clean rows is jumped over straight to the next dirty row, whose upper neighbour is
+// then not examined. Decisions of a sub-iteration all see the image as it was when the
+// sub-iteration began: deletions of a row are written back only once the row below it has
+// been judged.
+#include "thin.h"
+
+#include "bitrow.h"
+#include "messages.h"
+
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <vector>
+
+namespace quillan {
+
+namespace {
+
+// Deletion candidates among the 64 pixels of word i of the current row.
+inline Word deletable(const Word* prev, const Word* cur, const Word* next, std::size_t i, ThinCondition condition)
+{
+    const Neighbours n = neighboursAt(prev, cur, next, i);
+    const CountUpTo3 set = countSet(n);
+    const CountUpTo3 clear = countClear(n);
+    const CountUpTo3 trans = countTransitions(n);
+    Word ok = cur[i] & set.atLeast2 & clear.atLeast2 & trans.atLeast1 & ~trans.atLeast2;
+    if (condition == ThinCondition::SouthEast)
+        ok &= ~(n.p2 & n.p4 & n.p6) & ~(n.p4 & n.p6 & n.p8);
+    else
+        ok &= ~(n.p2 & n.p4 & n.p8) & ~(n.p2 & n.p6 & n.p8);
+    return ok;
+}
+
+// Writes background into every pixel of row y whose bit is set in mask.
+void applyDeletions(const WorkImage& img, std::int64_t y, const Word* mask, std::size_t words)
+{
+    unsigned char* row = img.row(y);
+    for (std::size_t i = 0; i < words; ++i) {
+        const Word m = mask[i];
+        if (!m)
+            continue;
+        for (unsigned b = 0; b < 8; ++b) {
+            const auto bits = static_cast<unsigned char>(m >> (56 - 8 * b));
+            if (!bits)
+                continue;
+            unsigned char& byte = row[i * 8 + b];
+            byte = img.polarity == 255 ? static_cast<unsigned char>(byte | bits)
+                                       : static_cast<unsigned char>(byte & ~bits);
+        }
+    }
+}
+
+// The three rows around the row being judged, reused while the scan moves down one row.
+class RowWindow {
+public:
+    RowWindow(const WorkImage& img, std::size_t words) : img_(img), rows_{BitRow(words), BitRow(words), BitRow(words)} {}
+
+    const Word* get(std::int64_t y)
+    {
+        const std::size_t slot = static_cast<std::size_t>((y + 3) % 3);
+        if (tags_[slot] != y) {
+            bitRowLoad(img_, y, rows_[slot]);
+            tags_[slot] = y;
+        }
+        return rows_[slot].data();
+    }
+
+private:
+    const WorkImage& img_;
+    BitRow rows_[3];
+    std::int64_t tags_[3] = {INT64_MIN, INT64_MIN, INT64_MIN};
+};
+
+} // namespace
+
+std::int64_t thinSubIteration(const WorkImage& img, std::uint8_t* dirty, std::uint8_t* dirtyNext,
+                              ThinCondition condition)
+{
+    if (img.empty())
+        return 0;
+    const std::int64_t height = img.height;
+    const std::size_t words = bitRowWords(img);
+    std::int64_t removed = 0;
+    try {
+        RowWindow window(img, words);
+        BitRow pending(words);
+        BitRow current(words);
+        std::int64_t pendingRow = -1;
+
+        auto flush = [&] {
+            applyDeletions(img, pendingRow, pending.data(), words);
+            dirty[pendingRow] = 1;
+            dirtyNext[pendingRow] = 1;
+            pendingRow = -1;
+        };
+
+        // Flags change only behind the scan, so the next dirty row found stays valid until
+        // the scan passes it.
+        std::int64_t next = -2;
+        std::int64_t i = 0;
+        while (i < height) {
+            if (next != -1 && next < i) {
+                const void* found = std::memchr(dirty + i, 1, static_cast<std::size_t>(height - i));
+                next = found ? static_cast<const std::uint8_t*>(found) - dirty : -1;
+            }
+            std::int64_t r;
+            if (next >= 0 && next > i + 2) {
+                r = next;
+            } else {
+                const bool clean = !dirty[i > 0 ? i - 1 : 0] && !dirty[i] && (i + 1 >= height || !dirty[i + 1]);
+                if (clean) {
+                    ++i;
+                    continue;
+                }
+                r = i;
+            }
+            if (pendingRow >= 0 && pendingRow < r - 1)
+                flush();
+            const Word* prev = window.get(r - 1);
+            const Word* cur = window.get(r);
+            const Word* below = window.get(r + 1);
+            Word* del = current.data();
+            Word any = 0;
+            for (std::size_t w = 0; w < words; ++w) {
+                if (!cur[w]) {
+                    del[w] = 0;
+                    continue;
+                }
+                const Word d = deletable(prev, cur, below, w, condition);
+                del[w] = d;
+                any |= d;
+                removed += __builtin_popcountll(d);
+            }
+            if (pendingRow >= 0)
+                flush();
+            if (any) {
+                std::swap(pending, current);
+                pendingRow = r;
+            }
+            i = r + 1;
+        }
+        if (pendingRow >= 0)
+            flush();
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    return removed;
+}
+
+std::int64_t thinPass(const WorkImage& img, std::uint8_t* dirty, std::uint8_t* dirtyNext)
+{
+    const std::int64_t first = thinSubIteration(img, dirty, dirtyNext, ThinCondition::SouthEast);
+    if (first < 0)
+        return first;
+    const std::int64_t second = thinSubIteration(img, dirty, dirtyNext, ThinCondition::NorthWest);
+    if (second < 0)
+        return second;
+    return first + second;
+}
+
+int thinImage(unsigned char* view, std::uint64_t fileLength, int& polarity)
+{
+    const BmpHeader header = bmpReadHeader(view);
+    if (!bmpHeaderUsable(header, fileLength))
+        return -1;
+    WorkImage img = workImageFromHeader(view, header);
+    const std::size_t height = static_cast<std::size_t>(header.height);
+    std::vector<std::uint8_t> flags;
+    try {
+        // An image without pixels needs no flags: no row is ever examined.
+        flags.assign(img.empty() ? 0 : 2 * height, 0);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    std::uint8_t* dirty = flags.data();
+    std::uint8_t* dirtyNext = flags.data() + (img.empty() ? 0 : height);
+    if (!img.empty())
+        std::memset(dirty, 1, height);
+    img.polarity = bmpDetectPolarity(header, img.pixels);
+
+    int passes = 0;
+    std::time_t start = std::time(nullptr);
+    std::int64_t r;
+    for (;;) {
+        r = thinPass(img, dirty, dirtyNext);
+        if (r <= 0)
+            break;
+        std::swap(dirty, dirtyNext);
+        std::memset(dirtyNext, 0, height);
+        const std::time_t now = std::time(nullptr);
+        msgThinning("2 %3d  細線化処理 (%d - %.0lf秒)", passes + 1, static_cast<int>(r > INT_MAX ? INT_MAX : r),
+                    std::difftime(now, start));
+        start = std::time(nullptr);
+        ++passes;
+    }
+    msgThinning("2 %3d  細線化処理 (%d - %.0lf秒)", passes + 1, static_cast<int>(r < 0 ? -1 : r),
+                std::difftime(std::time(nullptr), start));
+    polarity = img.polarity;
+    return passes;
+}
+
+} // namespace quillan
