@@ -24,12 +24,19 @@ PickTable& pickTable()
     return table;
 }
 
+// The points of a record that are in use: nPts, but never more than it holds. A stored record
+// has exactly nPts; a caller may have changed one in place.
+int usedPoints(const TPRec& rec)
+{
+    return std::clamp<int>(rec.nPts, 0, static_cast<int>(rec.pts.size()));
+}
+
 // A copy of `src` as the store keeps it: exactly its points, box set, label as asked.
 TPRec storedCopy(const TPRec& src, bool calcLabel, bool* complexShown)
 {
     TPRec rec;
     static_cast<TPRecHdr&>(rec) = src;
-    const int n = std::clamp<int>(src.nPts, 0, static_cast<int>(src.pts.size()));
+    const int n = usedPoints(src);
     rec.pts.assign(src.pts.begin(), src.pts.begin() + n);
     rec.nPts = n;
     PData::PD_CalcBox(rec);
@@ -176,13 +183,14 @@ int PData::PD_SaveFile(const std::string& path) const
     out.print("%d 4\n", count);
     for (int i = 0; i < count; ++i) {
         const TPRec& r = recs[static_cast<size_t>(i)];
-        out.print("%d %d %d %d %d %d %d %d %d %d %d %d %s\n", r.kind, r.nPts, r.linkType,
+        const int n = usedPoints(r); // the count must match the point lines that follow
+        out.print("%d %d %d %d %d %d %d %d %d %d %d %d %s\n", r.kind, n, r.linkType,
                   r.linkNo, r.layerIndex, r.flags, r.startPt.x, r.startPt.y, r.startAngle,
                   r.endPt.x, r.endPt.y, r.endAngle, nameForFile(r.name).c_str());
         out.print("%d %d %d %d %d %d %d\n", r.labelX, r.labelY, r.startNoOfs.x, r.startNoOfs.y,
                   r.endNoOfs.x, r.endNoOfs.y, r.sizeMode);
-        for (const TPoint& p : r.pts)
-            out.print("%d %d\n", p.x, p.y);
+        for (int k = 0; k < n; ++k)
+            out.print("%d %d\n", r.pts[static_cast<size_t>(k)].x, r.pts[static_cast<size_t>(k)].y);
     }
     // A write that failed on the way (a full disk) must not pass for a saved file.
     if (!out.close()) {
@@ -194,8 +202,8 @@ int PData::PD_SaveFile(const std::string& path) const
 
 void PData::PD_CalcBox(TPRec& rec)
 {
-    const int n = std::min<int>(rec.nPts, static_cast<int>(rec.pts.size()));
-    if (n <= 0)
+    const int n = usedPoints(rec);
+    if (n == 0)
         return;
     rec.bbMin = rec.bbMax = rec.pts[0];
     for (int i = 1; i < n; ++i) {
@@ -225,7 +233,7 @@ void PData::PD_ChangePoly(int index, const TPRec& rec)
 {
     if (index < 0 || index >= count)
         return;
-    if (std::min<int>(rec.nPts, static_cast<int>(rec.pts.size())) <= 0) {
+    if (usedPoints(rec) == 0) {
         showMessage("ERROR PD_ChangePoly() 0");
         return;
     }
@@ -286,9 +294,11 @@ int PData::PD_Dist(int x1, int y1, int x2, int y2)
 int PData::PD_FindVertex(int tol, int x, int y, int& outX, int& outY) const
 {
     NearestPoint nearest(tol, x, y);
-    for (int r = 0; r < count; ++r)
-        for (const TPoint& p : recs[static_cast<size_t>(r)].pts)
-            nearest.consider(p, r);
+    for (int r = 0; r < count; ++r) {
+        const TPRec& rec = recs[static_cast<size_t>(r)];
+        for (int k = 0; k < usedPoints(rec); ++k)
+            nearest.consider(rec.pts[static_cast<size_t>(k)], r);
+    }
     return nearest.take(outX, outY);
 }
 
@@ -314,7 +324,7 @@ int PData::PD_Pick(int setNo, int tol, int x, int y)
         hit.recIndex = r;
         hit.text = hitText(setNo, rec);
         bool vertexHit = false;
-        for (int k = 0; k < static_cast<int>(rec.pts.size()); ++k) {
+        for (int k = 0; k < usedPoints(rec); ++k) {
             const TPoint& p = rec.pts[static_cast<size_t>(k)];
             if (PD_Dist(p.x, p.y, x, y) < vertexBound) {
                 hit.hitKind = 0;
