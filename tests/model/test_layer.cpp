@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -139,10 +140,13 @@ TEST(LayerFile, SaveWritesCp932WithCrLfAndLoadsBack)
                   std::tie(b.code, b.name, b.color, b.lineCode, b.spareValue, b.legendMode));
     }
 
-    MessageRecorder msgs;
-    const std::string bad = dir.file("no-folder/LayerDef.Txt");
-    EXPECT_EQ(l.layerSave(bad), 0);
-    EXPECT_EQ(msgs.messages, std::vector<std::string>{"ERR OPEN " + bad});
+    for (const std::string& bad : {dir.file("no-folder/LayerDef.Txt"), std::string("/dev/full")}) {
+        if (bad == "/dev/full" && !std::filesystem::exists(bad))
+            continue;
+        MessageRecorder msgs;
+        EXPECT_EQ(l.layerSave(bad), 0) << bad;
+        EXPECT_EQ(msgs.messages, std::vector<std::string>{"ERR OPEN " + bad});
+    }
 }
 
 TEST(LayerList, AddSetGetRemove)

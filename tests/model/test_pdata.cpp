@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -227,11 +228,15 @@ TEST(ZkiFile, TruncatedAndMissingFiles)
 TEST(ZkiFile, UnwritableFileIsReported)
 {
     TempDir dir;
-    MessageRecorder rec;
     const PData pd = twoRecordStore();
-    const std::string path = dir.file("no-such-folder/m.ZKI");
-    EXPECT_EQ(pd.PD_SaveFile(path), 0);
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"ERR OPEN " + path});
+    // A missing folder fails to open; a full device opens and fails while writing.
+    for (const std::string& path : {dir.file("no-such-folder/m.ZKI"), std::string("/dev/full")}) {
+        if (path == "/dev/full" && !std::filesystem::exists(path))
+            continue;
+        MessageRecorder rec;
+        EXPECT_EQ(pd.PD_SaveFile(path), 0) << path;
+        EXPECT_EQ(rec.messages, std::vector<std::string>{"ERR OPEN " + path});
+    }
 }
 
 TEST(ZkiFile, LargeFiguresKeepAllTheirPoints)
