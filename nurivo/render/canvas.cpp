@@ -410,7 +410,7 @@ void Canvas::moveTo(int x, int y) { pos_ = QPoint(x, y); }
 void Canvas::lineTo(int x, int y)
 {
     const QPoint to(x, y);
-    if (painter_->isActive() && penStyle_ != PenStyle::Clear) {
+    if (!off_ && painter_->isActive() && penStyle_ != PenStyle::Clear) {
         applyPen();
         if (to != pos_)
             painter_->drawLine(pos_, to);
@@ -421,7 +421,7 @@ void Canvas::lineTo(int x, int y)
 
 void Canvas::polyline(const QPoint* points, int n)
 {
-    if (!points || n < 2 || !painter_->isActive())
+    if (off_ || !points || n < 2 || !painter_->isActive())
         return;
     applyPen();
     painter_->drawPolyline(points, n);
@@ -430,7 +430,7 @@ void Canvas::polyline(const QPoint* points, int n)
 
 void Canvas::polygon(const QPoint* points, int n)
 {
-    if (!points || n < 2 || !painter_->isActive())
+    if (off_ || !points || n < 2 || !painter_->isActive())
         return;
     applyPen();
     applyBrush();
@@ -441,7 +441,7 @@ void Canvas::polygon(const QPoint* points, int n)
 
 void Canvas::ellipse(int x1, int y1, int x2, int y2)
 {
-    if (!painter_->isActive())
+    if (off_ || !painter_->isActive())
         return;
     if (x2 < x1)
         std::swap(x1, x2);
@@ -457,7 +457,7 @@ void Canvas::ellipse(int x1, int y1, int x2, int y2)
 
 void Canvas::fillRect(int x1, int y1, int x2, int y2)
 {
-    if (!painter_->isActive() || x2 <= x1 || y2 <= y1 || brushStyle_ == BrushStyle::Clear)
+    if (off_ || !painter_->isActive() || x2 <= x1 || y2 <= y1 || brushStyle_ == BrushStyle::Clear)
         return;
     applyBrush();
     painter_->setPen(Qt::NoPen);
@@ -467,17 +467,21 @@ void Canvas::fillRect(int x1, int y1, int x2, int y2)
 
 int Canvas::textWidth(const std::string& text)
 {
+    if (off_)
+        return 0;
     return QFontMetrics(font()).horizontalAdvance(QString::fromStdString(text));
 }
 
 int Canvas::textHeight(const std::string&)
 {
+    if (off_)
+        return 0;
     return QFontMetrics(font()).height();
 }
 
 void Canvas::textOut(int x, int y, const std::string& text)
 {
-    if (!painter_->isActive() || text.empty())
+    if (off_ || !painter_->isActive() || text.empty())
         return;
     const QString s = QString::fromStdString(text);
     const QFont& f = font();
@@ -547,7 +551,7 @@ void Canvas::drawImagePart(const QRect& target, const QImage& image, const QRect
 
 void Canvas::draw(int x, int y, const QImage& image)
 {
-    if (!painter_->isActive() || image.isNull())
+    if (off_ || !painter_->isActive() || image.isNull())
         return;
     const QRect target(x, y, image.width(), image.height());
     const QRect shown = target.intersected(visible_);
@@ -560,7 +564,7 @@ void Canvas::draw(int x, int y, const Bitmap& bitmap) { draw(x, y, bitmap.image(
 
 void Canvas::stretchDraw(const QRect& rect, const QImage& image)
 {
-    if (!painter_->isActive() || image.isNull() || rect.width() <= 0 || rect.height() <= 0)
+    if (off_ || !painter_->isActive() || image.isNull() || rect.width() <= 0 || rect.height() <= 0)
         return;
     if (rect.size() == image.size()) {
         draw(rect.left(), rect.top(), image);

@@ -77,6 +77,11 @@ public:
     // Restricts drawing to `rect` (canvas coordinates); an empty rectangle lifts it.
     void setClipRect(const QRect& rect);
     QPainter& painter() { return *painter_; }
+    // With drawing off, nothing is painted while every setting and the current position still
+    // change as they would; a drawing routine so skips what cannot be seen and leaves the
+    // canvas in the state drawing it would have left. Text extents then read 0.
+    void setDrawingOff(bool off) { off_ = off; }
+    bool drawingOff() const { return off_; }
 
     // Pen.
     void setPenColor(TColor color);
@@ -176,4 +181,5 @@ private:
 
     QFont font_;
     bool fontDirty_ = true;
+    bool off_ = false;
 };

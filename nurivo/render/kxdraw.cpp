@@ -1,0 +1,769 @@
+#include "render/kxdraw.h"
+
+#include "model/imgdef.h"
+#include "model/kxtbl.h"
+#include "model/laytbl.h"
+#include "model/pdata.h"
+#include "platform/codec.h"
+#include "render/canvas.h"
+#include "render/imaging.h"
+#include "render/styleline.h"
+#include "render/tone.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// Truncation toward zero that saturates instead of overflowing (a zero divisor or ratio
+// gives infinities; they land on the edge of the coordinate range, NaN on 0).
+int toInt(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    constexpr double lo = std::numeric_limits<int>::min();
+    constexpr double hi = std::numeric_limits<int>::max();
+    if (v <= lo)
+        return std::numeric_limits<int>::min();
+    if (v >= hi)
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(v);
+}
+
+// Settings slots read by the rendering, in 0.1 mm.
+constexpr int kTextSizeSlot = 3;
+constexpr int kStartCircleSlot = 35;
+constexpr int kEndArrowSlot = 36;
+
+constexpr TColor kBlack = 0x000000;
+constexpr TColor kWhite = 0xFFFFFF;
+
+bool isPolygonKind(int kind) { return kind == 0 || kind == 10 || kind == 11; }
+
+} // namespace
+
+KXDraw::KXDraw() : imgDef(std::make_unique<TImgDef>()), styleLine(std::make_unique<StyleLine>()) {}
+
+KXDraw::~KXDraw() = default;
+
+void KXDraw::SetDrawParams(int showImage_, int displayOption_, int outMode_, int hatchKind_,
+                           int imageOverFills_, int drawNames_, int blackOutline_,
+                           int forceRatio_, double printRatio_, double divisor_, double zoom_,
+                           double rasterFactor_)
+{
+    auto setInt = [](int& field, int v) {
+        if (v != -1)
+            field = v;
+    };
+    auto setReal = [](double& field, double v) {
+        if (v != -1.0)
+            field = v;
+    };
+    setInt(showImage, showImage_);
+    setInt(displayOption, displayOption_);
+    setInt(outMode, outMode_);
+    setInt(hatchKind, hatchKind_);
+    setInt(imageOverFills, imageOverFills_);
+    setInt(drawNames, drawNames_);
+    setInt(blackOutline, blackOutline_);
+    setInt(forceRatio, forceRatio_);
+    setReal(printRatio, printRatio_);
+    setReal(divisor, divisor_);
+    setReal(zoom, zoom_);
+    setReal(rasterFactor, rasterFactor_);
+}
+
+void KXDraw::SetPrintLayout(int pOffsX_, int pOffsY_, int hrSize_, int hrPos_, int hrOffsX_,
+                            int hrOffsY_)
+{
+    for (auto [field, v] : {std::pair{&pOffsX, pOffsX_}, {&pOffsY, pOffsY_}, {&hrSize, hrSize_},
+                            {&hrPos, hrPos_}, {&hrOffsX, hrOffsX_}, {&hrOffsY, hrOffsY_}})
+        if (v != -1)
+            *field = v;
+}
+
+void KXDraw::SetScaleInfo(int scaleDenom_, int outDpi_)
+{
+    scaleDenom = scaleDenom_;
+    outDpi = outDpi_;
+}
+
+int KXDraw::ToDevX(int mode, int x, double div) const
+{
+    double d = x / div;
+    if (mode != 0)
+        d += pOffsX * dpm * zoom;
+    return toInt(d);
+}
+
+int KXDraw::ToDevY(int mode, int y, double div) const
+{
+    double d = y / div;
+    if (mode != 0)
+        d += pOffsY * dpm * zoom;
+    return toInt(d);
+}
+
+void KXDraw::Draw(Canvas* c, int width, int height, double dpm_)
+{
+    canvas = c;
+    dpm = dpm_;
+    styleLine->SetCanvas(c);
+    lineKind = 1;
+    if (!canvas)
+        return;
+    const int layers = std::clamp(layerCount, 0, KX_MAX_LAYERS);
+    if (showImage) {
+        DrawImage(0, width, height);
+    } else {
+        canvas->setBrushStyle(BrushStyle::Solid);
+        canvas->setBrushColor(kWhite);
+        canvas->fillRect(0, 0, width, height);
+    }
+    for (int i = 0; i < layers; ++i)
+        FillLayer(pdata[static_cast<std::size_t>(i)], i);
+    if (showImage)
+        DrawImage(1, width, height);
+    DrawScaleBar(width, height);
+    for (int i = 0; i < layers; ++i)
+        if (pdata[static_cast<std::size_t>(i)])
+            DrawLayer(pdata[static_cast<std::size_t>(i)], i);
+    canvas->setDrawingOff(false);
+}
+
+// ---------------------------------------------------------------------------------------
+// Background
+
+void KXDraw::DrawImage(int pass, int width, int height)
+{
+    if (imageOverFills) {
+        if (pass == 0) {
+            canvas->setBrushStyle(BrushStyle::Solid);
+            canvas->setBrushColor(kWhite);
+            canvas->fillRect(0, 0, width, height);
+            return;
+        }
+        canvas->setCopyMode(CopyMode::SrcAnd);
+    } else if (pass == 1) {
+        return;
+    }
+    if (!rasterBmp || rasterBmp->isEmpty()) {
+        canvas->setCopyMode(CopyMode::SrcCopy);
+        return;
+    }
+    int W = rasterBmp->width();
+    int H = rasterBmp->height();
+    int d = -1;
+    if (divisor == std::floor(divisor) && std::abs(divisor) < 64)
+        d = static_cast<int>(divisor);
+    // A prepared bitmap that is missing is stood in for by the raster stretched to its size.
+    auto prepared = [&](const Bitmap* bmp, int div) {
+        if (bmp && !bmp->isEmpty())
+            canvas->draw(0, 0, *bmp);
+        else
+            canvas->stretchDraw(QRect(0, 0, W / div, H / div), *rasterBmp);
+    };
+    switch (d) {
+    case 1:
+        canvas->draw(0, 0, *rasterBmp);
+        break;
+    case 2:
+        prepared(halfBmp, 2);
+        break;
+    case 4:
+        prepared(quarterBmp, 4);
+        break;
+    case 8:
+        if (quarterBmp && !quarterBmp->isEmpty())
+            canvas->stretchDraw(QRect(0, 0, quarterBmp->width() / 2, quarterBmp->height() / 2),
+                                *quarterBmp);
+        else
+            canvas->stretchDraw(QRect(0, 0, W / 8, H / 8), *rasterBmp);
+        break;
+    default: {
+        if (outMode != 2 && rasterFactor != 1.0) {
+            W = toInt(W * rasterFactor);
+            H = toInt(H * rasterFactor);
+        }
+        const QPoint tl(ToDevX(outMode, 0, divisor), ToDevY(outMode, 0, divisor));
+        const QPoint br(ToDevX(outMode, W, divisor), ToDevY(outMode, H, divisor));
+        const QRect target(tl, QSize(br.x() - tl.x(), br.y() - tl.y()));
+        if (outMode == 2)
+            canvas->stretchDraw(target, *rasterBmp);
+        else
+            drawScaled(*rasterBmp, target);
+        break;
+    }
+    }
+    canvas->setCopyMode(CopyMode::SrcCopy);
+}
+
+// Screen and preview at a divisor without a prepared bitmap: the raster reduced to the
+// target by the imaging reductions (one-bit rasters only up to 2000 dots a side), else
+// stretched. The reduction is kept for the next repaint at the same size.
+void KXDraw::drawScaled(const Bitmap& raster, const QRect& target)
+{
+    const bool oneBit = raster.isOneBit();
+    if (oneBit && (target.width() > 2000 || target.height() > 2000)) {
+        canvas->stretchDraw(target, raster);
+        return;
+    }
+    const qint64 key = raster.image().cacheKey();
+    if (reduced_.isEmpty() || key != reducedKey_ || target.size() != reducedRect_.size()) {
+        Bitmap out;
+        const int ok = oneBit ? imgResizeRefine1Bit(target.width(), target.height(), raster, out)
+                              : imgResizeBitmap(target.width(), target.height(), raster, out);
+        if (!ok) {
+            reduced_ = Bitmap();
+            canvas->stretchDraw(target, raster);
+            return;
+        }
+        reduced_ = std::move(out);
+        reducedKey_ = key;
+        reducedRect_ = target;
+    }
+    canvas->draw(target.left(), target.top(), reduced_);
+}
+
+// ---------------------------------------------------------------------------------------
+// Styles and device points
+
+void KXDraw::SetStyleFor(int layer, const TPRec& figure)
+{
+    TLayerRec fallback;
+    const TLayerRec* row = &fallback;
+    if (const TLay* lay = layTblGet(layer); lay && lay->layer) {
+        const TLayer& list = *lay->layer;
+        // A row index outside the list takes row 0.
+        const int index = figure.layerIndex >= 0 && figure.layerIndex < list.count ? figure.layerIndex : 0;
+        if (const TLayerRec* r = list.layerGetPtr(index))
+            row = r;
+    }
+    canvas->setPenColor(row->color);
+    canvas->setBrushColor(row->color);
+    int styleDigit = 0;
+    int widthCode = row->lineCode;
+    if (row->lineCode >= 100) {
+        styleDigit = row->lineCode / 100;
+        widthCode = row->lineCode % 100;
+    }
+    int w = toInt(dpm * 0.2 * widthCode);
+    canvas->setPenWidth(w <= 0 ? 1 : w);
+    switch (styleDigit) {
+    case 1:
+        lineKind = 3;
+        break;
+    case 2:
+        lineKind = 2;
+        break;
+    case 3:
+        lineKind = 4;
+        break;
+    case 4:
+        lineKind = 5;
+        break;
+    default:
+        lineKind = 1;
+        break;
+    }
+}
+
+int KXDraw::toDevice(const TPRec& figure)
+{
+    const int n = std::clamp(figure.nPts, 0, static_cast<int>(figure.pts.size()));
+    if (dev_.size() < static_cast<std::size_t>(n))
+        dev_.resize(static_cast<std::size_t>(n));
+    if (canvas->drawingOff())
+        return n; // nothing will be drawn from them
+    for (int i = 0; i < n; ++i) {
+        const TPoint& p = figure.pts[static_cast<std::size_t>(i)];
+        dev_[static_cast<std::size_t>(i)] = QPoint(ToDevX(outMode, p.x, divisor), ToDevY(outMode, p.y, divisor));
+    }
+    return n;
+}
+
+bool KXDraw::mayShow(const TPRec& f, bool filling) const
+{
+    const QRect clip = canvas->clipRect();
+    if (clip.isEmpty())
+        return false;
+    // The points' box, from the stored box when it holds the points.
+    int x0 = f.bbMin.x, y0 = f.bbMin.y, x1 = f.bbMax.x, y1 = f.bbMax.y;
+    const int n = std::clamp(f.nPts, 0, static_cast<int>(f.pts.size()));
+    const bool boxKnown = x0 <= x1 && y0 <= y1 && n > 0 && f.pts[0].x >= x0 && f.pts[0].x <= x1 &&
+                          f.pts[0].y >= y0 && f.pts[0].y <= y1;
+    if (!boxKnown) {
+        if (n == 0) {
+            x0 = x1 = f.labelX;
+            y0 = y1 = f.labelY;
+        } else {
+            x0 = x1 = f.pts[0].x;
+            y0 = y1 = f.pts[0].y;
+            for (int i = 1; i < n; ++i) {
+                x0 = std::min(x0, f.pts[static_cast<std::size_t>(i)].x);
+                x1 = std::max(x1, f.pts[static_cast<std::size_t>(i)].x);
+                y0 = std::min(y0, f.pts[static_cast<std::size_t>(i)].y);
+                y1 = std::max(y1, f.pts[static_cast<std::size_t>(i)].y);
+            }
+        }
+    }
+    double left = ToDevX(outMode, x0, divisor), right = ToDevX(outMode, x1, divisor);
+    double top = ToDevY(outMode, y0, divisor), bottom = ToDevY(outMode, y1, divisor);
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+
+    // How far beyond the points a figure may draw, in dots.
+    const double pen = std::abs(dpm * 0.2 * 100) + std::abs(dpm / printRatio) + 4;
+    double reach = pen;
+    const double bytes = static_cast<double>(cp932Length(f.name));
+    const double ratio = sizesScaled() ? std::abs(printRatio) : 1.0;
+    auto textReach = [&](double h) { return (bytes + 3) * (std::abs(h) + 2) + 16; };
+    switch (f.kind) {
+    case 2:
+    case 3: {
+        const double s = std::abs(cfgGetInt(kEndArrowSlot) * dpm * 0.1 / ratio) + 2;
+        const double r = std::abs(cfgGetInt(kStartCircleSlot) * dpm * 0.1 / ratio) + 3;
+        reach += 3 * s + r;
+        break;
+    }
+    case 4:
+    case 6: {
+        const double h = std::max(3.0, std::abs(f.startPt.x * dpm * 0.1 / ratio));
+        const double a = std::abs(f.startPt.y * dpm * 0.1 / ratio);
+        reach += textReach(h) + 2 * a + std::abs(10 / divisor);
+        if (f.kind == 6 && n >= 3) {
+            // The fourth corner of the parallelogram may lie outside the points.
+            const int mx = ToDevX(outMode, f.pts[0].x + f.pts[2].x - f.pts[1].x, divisor);
+            const int my = ToDevY(outMode, f.pts[0].y + f.pts[2].y - f.pts[1].y, divisor);
+            left = std::min(left, static_cast<double>(mx));
+            right = std::max(right, static_cast<double>(mx));
+            top = std::min(top, static_cast<double>(my));
+            bottom = std::max(bottom, static_cast<double>(my));
+        }
+        break;
+    }
+    case 5:
+        if (n >= 2) {
+            const double dx = (f.pts[1].x - f.pts[0].x) / divisor;
+            const double dy = (f.pts[1].y - f.pts[0].y) / divisor;
+            reach += std::sqrt(dx * dx + dy * dy) + 2;
+        }
+        break;
+    default:
+        break;
+    }
+    QRectF box(QPointF(left - reach, top - reach), QPointF(right + reach, bottom + reach));
+    if (!filling && drawNames && f.kind != 4 && f.kind != 6) {
+        const double h = std::abs(cfgGetInt(kTextSizeSlot) * 0.1 * dpm) + 2;
+        const double lx = ToDevX(outMode, f.labelX, divisor);
+        const double ly = ToDevY(outMode, f.labelY, divisor);
+        const double nr = textReach(h) + std::abs(12 / divisor);
+        box = box.united(QRectF(QPointF(lx - nr, ly - nr), QPointF(lx + nr, ly + nr)));
+    }
+    if (!filling && (f.kind == 4)) {
+        const double lx = ToDevX(outMode, f.labelX, divisor);
+        const double ly = ToDevY(outMode, f.labelY, divisor);
+        box = box.united(QRectF(QPointF(lx - reach, ly - reach), QPointF(lx + reach, ly + reach)));
+    }
+    return box.intersects(QRectF(clip));
+}
+
+// ---------------------------------------------------------------------------------------
+// Fills
+
+void KXDraw::FillLayer(PData* store, int layer)
+{
+    if (!store)
+        return; // an absent store has nothing to fill
+    const int count = std::min(store->count, static_cast<int>(store->recs.size()));
+    for (int i = 0; i < count; ++i) {
+        const TPRec& f = store->recs[static_cast<std::size_t>(i)];
+        SetStyleFor(layer, f);
+        if (f.flags == 0 || !(isPolygonKind(f.kind) || f.kind == 5))
+            continue;
+        canvas->setDrawingOff(!mayShow(f, true));
+        const int n = toDevice(f);
+        auto shape = [&] {
+            if (f.kind == 5) {
+                if (n >= 2)
+                    DrawCircleThrough(dev_[0], dev_[1]);
+            } else {
+                canvas->polygon(dev_.data(), n);
+            }
+        };
+        if (hatchKind == 3) {
+            canvas->setBrushStyle(BrushStyle::DiagCross);
+            shape();
+        } else {
+            canvas->setBrushPattern(toneGetGraphic(hatchKind));
+            canvas->setFontColor(canvas->penColor());
+            const TColor back = canvas->backColor();
+            canvas->setBackColor(kWhite);
+            if (blackOutline)
+                canvas->setPenColor(kBlack);
+            shape();
+            canvas->setBrushPattern(nullptr);
+            canvas->setBackColor(back);
+        }
+        canvas->setDrawingOff(false);
+    }
+    // Second pass: leave the canvas plain for the figures.
+    for (int i = 0; i < count; ++i) {
+        const TPRec& f = store->recs[static_cast<std::size_t>(i)];
+        SetStyleFor(layer, f);
+        canvas->setPenStyle(PenStyle::Solid);
+        if (isPolygonKind(f.kind)) {
+            canvas->setBrushStyle(BrushStyle::Solid);
+            canvas->setCopyMode(CopyMode::SrcCopy);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Figures
+
+void KXDraw::drawOutline(int n)
+{
+    // Plain pen: from the last point through every point; else the dashed pen.
+    if (lineKind == 1) {
+        if (n < 1)
+            return;
+        canvas->moveTo(dev_[static_cast<std::size_t>(n - 1)].x(), dev_[static_cast<std::size_t>(n - 1)].y());
+        for (int i = 0; i < n; ++i)
+            canvas->lineTo(dev_[static_cast<std::size_t>(i)].x(), dev_[static_cast<std::size_t>(i)].y());
+        return;
+    }
+    styleLine->SetWidth(canvas->penWidth());
+    styleLine->SetStyle(lineKind);
+    styleLine->Polygon(dev_.data(), n);
+}
+
+void KXDraw::DrawLayer(PData* store, int layer)
+{
+    if (!store)
+        return;
+    const int count = std::min(store->count, static_cast<int>(store->recs.size()));
+    for (int i = 0; i < count; ++i) {
+        const TPRec& f = store->recs[static_cast<std::size_t>(i)];
+        SetStyleFor(layer, f);
+        canvas->setDrawingOff(!mayShow(f, false));
+        const int n = toDevice(f);
+        switch (f.kind) {
+        case 0:
+        case 10:
+        case 11:
+            drawOutline(n);
+            break;
+        case 1:
+            if (lineKind == 1) {
+                canvas->polyline(dev_.data(), n);
+            } else {
+                styleLine->SetWidth(canvas->penWidth());
+                styleLine->SetStyle(lineKind);
+                styleLine->Polyline(dev_.data(), n);
+            }
+            break;
+        case 2:
+        case 3:
+            drawLeader(f, n);
+            break;
+        case 4:
+            drawText(f, n);
+            break;
+        case 5:
+            if (n >= 2) {
+                if (lineKind == 1) {
+                    DrawCirclePoly(dev_[0], dev_[1]);
+                } else {
+                    styleLine->SetWidth(canvas->penWidth());
+                    styleLine->SetStyle(lineKind);
+                    styleLine->CircleThrough(dev_[0].x(), dev_[0].y(), dev_[1].x(), dev_[1].y());
+                }
+            }
+            break;
+        case 6:
+            drawCallout(f, n);
+            break;
+        default:
+            break; // nothing but the name
+        }
+        drawName(f);
+        canvas->setDrawingOff(false);
+    }
+}
+
+void KXDraw::drawLeader(const TPRec& f, int n)
+{
+    const int w0 = canvas->penWidth();
+    const TColor c0 = canvas->penColor();
+    if ((f.flags & 2) && n >= 2) {
+        double s = cfgGetInt(kEndArrowSlot) * dpm * 0.1;
+        if (sizesScaled())
+            s /= printRatio;
+        const QPoint p = dev_[static_cast<std::size_t>(n - 2)];
+        const QPoint q = dev_[static_cast<std::size_t>(n - 1)];
+        double theta;
+        if (q.x() != p.x()) {
+            theta = std::atan(static_cast<double>(q.y() - p.y()) / (q.x() - p.x()));
+            if (q.x() < p.x())
+                theta += kPi;
+        } else if (q.y() > p.y()) {
+            theta = kPi / 2;
+        } else if (q.y() < p.y()) {
+            theta = -kPi / 2;
+        } else {
+            theta = kPi;
+        }
+        // The line ends inside the arrowhead.
+        dev_[static_cast<std::size_t>(n - 1)] =
+            QPoint(toInt(q.x() - std::cos(theta) * s * 1.5), toInt(q.y() - std::sin(theta) * s * 1.5));
+        if (lineKind == 1) {
+            canvas->polyline(dev_.data(), n);
+        } else {
+            styleLine->SetWidth(canvas->penWidth());
+            styleLine->SetStyle(lineKind);
+            styleLine->Polyline(dev_.data(), n);
+        }
+        if (f.flags & 8) {
+            canvas->setPenWidth(toInt(dpm / printRatio));
+            canvas->setPenColor(kBlack);
+            s += 2;
+        } else {
+            canvas->setPenWidth(toInt(dpm / printRatio * 0.5));
+        }
+        DrawArrowHead(q, s, theta);
+        canvas->setPenWidth(w0);
+        canvas->setPenColor(c0);
+    } else {
+        // Without the end arrow the line is plain whatever the layer's style.
+        canvas->setPenWidth(w0);
+        canvas->setPenColor(c0);
+        canvas->polyline(dev_.data(), n);
+    }
+    if ((f.flags & 1) && n >= 1) {
+        double r = cfgGetInt(kStartCircleSlot) * dpm * 0.1;
+        if (sizesScaled())
+            r /= printRatio;
+        if (f.flags & 4) {
+            canvas->setPenWidth(toInt(dpm / printRatio));
+            canvas->setPenColor(kBlack);
+            r += 3;
+        } else {
+            canvas->setPenWidth(toInt(dpm / printRatio * 0.5));
+        }
+        DrawCircle(dev_[0], toInt(r));
+        canvas->setPenWidth(w0);
+        canvas->setPenColor(c0);
+    }
+}
+
+void KXDraw::drawText(const TPRec& f, int n)
+{
+    canvas->setBrushColor(kWhite);
+    canvas->setFontColor(canvas->penColor());
+    double h = -(f.startPt.x * dpm * 0.1);
+    if (sizesScaled()) {
+        h /= printRatio;
+        if (h > -3 && h < 0)
+            h = -3; // at least 3 dots on paper
+    }
+    // A text of one point has no direction of its own: it runs horizontally.
+    const double a = n >= 2 ? geoAngleDeg(f.pts[0], f.pts[1]) : 180.0;
+    DrawRotatedText(ToDevX(outMode, f.labelX, divisor),
+                    ToDevY(outMode, toInt(f.labelY + 10 * divisor), divisor), a, toInt(h), f.name);
+    DrawVertexMark(ToDevX(outMode, f.labelX, divisor), ToDevY(outMode, f.labelY, divisor));
+}
+
+void KXDraw::drawCallout(const TPRec& f, int n)
+{
+    canvas->setBrushColor(kWhite);
+    canvas->setFontColor(canvas->penColor());
+    double h = -(f.startPt.x * dpm * 0.1);
+    double a = -std::abs(f.startPt.y) * dpm * 0.1;
+    const int centred = f.startPt.y < 0 ? 1 : 0;
+    if (sizesScaled()) {
+        h /= printRatio;
+        a /= printRatio;
+    }
+    if (n < 3)
+        return;
+    DrawDimension(dev_[0], dev_[1], dev_[2], toInt(h), toInt(a), centred, f.name);
+}
+
+void KXDraw::drawName(const TPRec& f)
+{
+    if (!drawNames || f.kind == 4 || f.kind == 6)
+        return;
+    canvas->setFontColor(kBlack);
+    canvas->setBrushColor(kWhite);
+    const int h = toInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm));
+    const int x = ToDevX(outMode, f.labelX, divisor);
+    const int y = f.kind == 2 ? ToDevY(outMode, toInt(f.labelY + 12 * divisor), divisor)
+                              : ToDevY(outMode, f.labelY, divisor);
+    DrawHorzText(x, y, h, f.name);
+}
+
+// ---------------------------------------------------------------------------------------
+// Primitives
+
+void KXDraw::DrawHorzText(int x, int y, int h, const std::string& text)
+{
+    canvas->setBackColor(kWhite);
+    canvas->setTransparent(true);
+    canvas->setFontHeight(h);
+    const long long H = canvas->fontHeight();
+    const long long n = static_cast<long long>(cp932Length(text));
+    canvas->textOut(x + static_cast<int>(n * H / 4), y + static_cast<int>(H / 2), text);
+}
+
+void KXDraw::DrawRotatedText(int x, int y, double a, int h, const std::string& text)
+{
+    canvas->setBackColor(kWhite);
+    canvas->setTransparent(true);
+    canvas->setFontHeight(h);
+    const int saved = canvas->fontEscapement();
+    canvas->setFontEscapement(toInt((180 - a) * 10));
+    const int H = canvas->fontHeight();
+    canvas->textOut(x, toInt(y - std::abs(static_cast<double>(H))), text);
+    canvas->setFontEscapement(saved);
+}
+
+void KXDraw::DrawArrowHead(QPoint q, double s, double theta)
+{
+    const double bx = q.x() - 3 * s * std::cos(theta);
+    const double by = q.y() - 3 * s * std::sin(theta);
+    const QPoint pts[] = {
+        q,
+        QPoint(toInt(bx + s * std::cos(theta + kPi / 2)), toInt(by + s * std::sin(theta + kPi / 2))),
+        QPoint(toInt(bx + s * std::cos(theta - kPi / 2)), toInt(by + s * std::sin(theta - kPi / 2))),
+        q,
+    };
+    canvas->polygon(pts, 4);
+}
+
+void KXDraw::DrawArrowLines(double ax, double ay, double bx, double by, int size)
+{
+    const QPoint A(toInt(ax), toInt(ay));
+    const QPoint B(toInt(bx), toInt(by));
+    const double phi = A == B ? 0.0 : std::atan2(B.y() - A.y(), B.x() - A.x());
+    const double r = size / 2.0;
+    const double baseX = toInt(B.x() - 3 * r * std::cos(phi));
+    const double baseY = toInt(B.y() - 3 * r * std::sin(phi));
+    const QPoint wPlus(toInt(baseX + r * std::cos(phi + kPi / 2)), toInt(baseY + r * std::sin(phi + kPi / 2)));
+    const QPoint wMinus(toInt(baseX + r * std::cos(phi - kPi / 2)), toInt(baseY + r * std::sin(phi - kPi / 2)));
+    canvas->moveTo(A.x(), A.y());
+    canvas->lineTo(B.x(), B.y());
+    canvas->moveTo(wPlus.x(), wPlus.y());
+    canvas->lineTo(B.x(), B.y());
+    canvas->lineTo(wMinus.x(), wMinus.y());
+}
+
+void KXDraw::DrawDimension(QPoint p0, QPoint p1, QPoint p2, int h, int a, int centred,
+                           const std::string& text)
+{
+    const QPoint m = p0 + p2 - p1;
+    const QPoint nn((m.x() + p2.x()) / 2, (m.y() + p2.y()) / 2);
+    const double t1 = p0 == p1 ? 0.0 : std::atan2(p0.y() - p1.y(), p0.x() - p1.x());
+    const double t2 = p0 == m ? 0.0 : std::atan2(p0.y() - m.y(), p0.x() - m.x());
+
+    canvas->setFontHeight(h);
+    canvas->setBackColor(kWhite);
+    canvas->setTransparent(true);
+    const int saved = canvas->fontEscapement();
+    canvas->setFontEscapement(toInt((180 - t1 * 180 / kPi) * 10));
+    const double w = canvas->textWidth(text);
+    const double t = canvas->textHeight(text);
+    double k = 1.1 * t;
+    double g = 0;
+    if (centred == 1) {
+        k = 0.5 * t;
+        g = text.empty() ? 0 : canvas->textWidth(text + "000");
+    }
+    const double c1 = std::cos(t1), s1 = std::sin(t1);
+    canvas->textOut(toInt(nn.x() + w / 2 * c1 - k * s1), toInt(nn.y() + w / 2 * s1 + k * c1), text);
+    canvas->setFontEscapement(saved);
+
+    const double c2 = std::cos(t2), s2 = std::sin(t2);
+    canvas->moveTo(p0.x(), p0.y());
+    canvas->lineTo(toInt(m.x() + h * c2), toInt(m.y() + h * s2));
+    canvas->moveTo(p1.x(), p1.y());
+    canvas->lineTo(toInt(p2.x() + h * c2), toInt(p2.y() + h * s2));
+
+    DrawArrowLines(nn.x() + g / 2 * c1, nn.y() + g / 2 * s1, m.x(), m.y(), a);
+    DrawArrowLines(nn.x() - g / 2 * c1, nn.y() - g / 2 * s1, p2.x(), p2.y(), a);
+}
+
+void KXDraw::DrawCircle(QPoint c, int r)
+{
+    canvas->ellipse(c.x() - r, c.y() - r, c.x() + r, c.y() + r);
+}
+
+namespace {
+int radiusThrough(QPoint c, QPoint p)
+{
+    const double dx = static_cast<double>(p.x()) - c.x();
+    const double dy = static_cast<double>(p.y()) - c.y();
+    return toInt(std::sqrt(dx * dx + dy * dy));
+}
+} // namespace
+
+void KXDraw::DrawCircleThrough(QPoint c, QPoint p) { DrawCircle(c, radiusThrough(c, p)); }
+
+void KXDraw::DrawCirclePoly(QPoint c, QPoint p)
+{
+    const int r = radiusThrough(c, p);
+    canvas->moveTo(c.x() + r, c.y());
+    for (int i = 1; i <= 32; ++i) {
+        const double t = 2 * kPi * i / 32;
+        canvas->lineTo(toInt(c.x() + r * std::cos(t)), toInt(c.y() + r * std::sin(t)));
+    }
+}
+
+void KXDraw::DrawVertexMark(int x, int y)
+{
+    if (outMode != 0)
+        return;
+    canvas->setPenWidth(1);
+    canvas->moveTo(x - 2, y - 2);
+    canvas->lineTo(x - 2, y + 2);
+    canvas->lineTo(x + 2, y + 2);
+    canvas->lineTo(x + 2, y - 2);
+    canvas->lineTo(x - 2, y - 2);
+}
+
+// ---------------------------------------------------------------------------------------
+// Scale bar
+
+void KXDraw::DrawScaleBar(int width, int height)
+{
+    if (outMode == 0 || hrSize == 0)
+        return;
+    if (scaleDenom == 0)
+        scaleDenom = 1000;
+    const double T = (10000 / scaleDenom) * dpm * zoom; // 10 m of ground
+    const double K = 4 * dpm * zoom;                   // 4 mm
+    const int x0 = toInt(width / 2 - 5 * T);
+    const int x1 = toInt(x0 + 10 * T);
+    const int y = toInt(height - 15 * dpm * zoom);
+    canvas->setPenStyle(PenStyle::Solid);
+    canvas->setPenColor(kBlack);
+    canvas->setPenWidth(1);
+    canvas->moveTo(x0, y);
+    canvas->lineTo(x1, y);
+    for (int i = 0; i <= 10; ++i) {
+        const int x = toInt(x0 + i * T);
+        double k = K;
+        if (i == 0 || i == 5 || i == 10) {
+            k = 2 * K;
+            DrawHorzText(x, toInt(y - 1.5 * k), 10, std::to_string(i * 10) + "m");
+        }
+        canvas->moveTo(x, y);
+        canvas->lineTo(x, toInt(y - k));
+    }
+}

@@ -1,0 +1,438 @@
+// The drawing object: setters, device mapping and the pixel facts of Draw.
+#include "model/kxtbl.h"
+#include "model/laytbl.h"
+#include "model/pdata.h"
+#include "render/bitmap.h"
+#include "render/canvas.h"
+#include "render/kxdraw.h"
+#include "render/tone.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+QGuiApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "render_test_kxdraw";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication instance(argc, argv);
+    return instance;
+}
+
+constexpr TColor kRed = 0x0000FF;
+const QRgb kWhitePx = qRgb(255, 255, 255);
+
+// Layer 0 with one attribute row per (colour, line code).
+void setRows(std::initializer_list<std::pair<TColor, int>> rows)
+{
+    layTblCreate(1);
+    TLayer& list = *layTblGet(0)->layer;
+    int code = 1;
+    for (auto [color, lineCode] : rows) {
+        TLayerRec r;
+        r.code = code++;
+        r.color = color;
+        r.lineCode = lineCode;
+        list.layerAdd(r);
+    }
+}
+
+TPRec figure(int kind, std::initializer_list<TPoint> pts, int flags = 0, int row = 0)
+{
+    TPRec f;
+    f.kind = kind;
+    f.flags = flags;
+    f.layerIndex = row;
+    f.pts.assign(pts);
+    f.nPts = static_cast<int>(f.pts.size());
+    if (!f.pts.empty()) {
+        f.labelX = f.pts[0].x;
+        f.labelY = f.pts[0].y;
+    }
+    return f;
+}
+
+struct Scene {
+    PData store;
+    KXDraw kx;
+    int w;
+    int h;
+
+    Scene(int width, int height) : w(width), h(height)
+    {
+        app();
+        kx.pdata[0] = &store;
+        kx.layerCount = 1;
+        // Screen, 50 % tone, fills over the raster, no names.
+        kx.SetDrawParams(0, 3, 0, 2, 0, 0, 0, 0, 1.0, 1.0, 1.0, 1.0);
+        kx.SetPrintLayout(0, 0, 0, 0, 0, 0);
+        cfgSetInt(kxTextSize, 30);
+        cfgSetInt(kxSArrowSize, 30);
+        cfgSetInt(kxEArrowSize, 30);
+    }
+    void add(const TPRec& f) { store.PD_AddPoly(0, f); }
+    QImage render(double dpm, int dpi = 96)
+    {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        Canvas c(img, dpi);
+        kx.Draw(&c, w, h, dpm);
+        return img;
+    }
+};
+
+bool inked(const QImage& img, int x, int y) { return img.pixel(x, y) != kWhitePx; }
+
+// Box of the pixels that differ from white.
+QRect inkBox(const QImage& img)
+{
+    QRect box;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (inked(img, x, y))
+                box = box.united(QRect(x, y, 1, 1));
+    return box;
+}
+
+Bitmap oneBit(int w, int h, bool black)
+{
+    Bitmap b(w, h, pf1bit);
+    b.image().fill(black ? 0 : 1);
+    if (b.image().color(0) != qRgb(0, 0, 0))
+        b.image().fill(black ? 1 : 0);
+    return b;
+}
+
+} // namespace
+
+TEST(KXDrawParams, MinusOneLeavesFieldsUnchanged)
+{
+    KXDraw kx;
+    kx.SetDrawParams(1, 3, 2, 3, 1, 1, 1, 1, 5.0, 2.0, 0.5, 1.5);
+    kx.SetDrawParams(-1, -1, -1, -1, -1, -1, -1, -1, -1.0, -1.0, -1.0, -1.0);
+    EXPECT_EQ(kx.showImage, 1);
+    EXPECT_EQ(kx.outMode, 2);
+    EXPECT_EQ(kx.hatchKind, 3);
+    EXPECT_EQ(kx.forceRatio, 1);
+    EXPECT_EQ(kx.printRatio, 5.0);
+    EXPECT_EQ(kx.divisor, 2.0);
+    EXPECT_EQ(kx.zoom, 0.5);
+    EXPECT_EQ(kx.rasterFactor, 1.5);
+
+    kx.SetDrawParams(-1, -1, -1, -1, -1, -1, -1, -1, -1.0, -1.0, -1.0, 2.0);
+    EXPECT_EQ(kx.zoom, 0.5);
+    EXPECT_EQ(kx.rasterFactor, 2.0);
+    kx.SetDrawParams(-1, -1, -1, -1, -1, -1, -1, -1, -1.0000001, -1.0, -1.0, -1.0);
+    EXPECT_EQ(kx.printRatio, -1.0000001); // only exactly -1.0 means no change
+
+    kx.SetPrintLayout(10, 20, 1, 2, 3, 4);
+    kx.SetPrintLayout(-1, 5, -1, -1, -1, -1);
+    EXPECT_EQ(kx.pOffsX, 10);
+    EXPECT_EQ(kx.pOffsY, 5);
+    EXPECT_EQ(kx.hrOffsY, 4);
+
+    kx.SetScaleInfo(-1, -1);
+    EXPECT_EQ(kx.scaleDenom, -1);
+    EXPECT_EQ(kx.outDpi, -1);
+}
+
+TEST(KXDrawParams, DeviceMappingTruncatesAndAddsPageOffsetsInPageModes)
+{
+    KXDraw kx;
+    kx.SetPrintLayout(10, 3, 0, 0, 0, 0);
+    kx.dpm = 11.811;
+    kx.zoom = 1.0;
+    struct Case {
+        int mode;
+        int v;
+        double divisor;
+        int x, y;
+    };
+    for (const Case& k : {Case{0, 7, 2.0, 3, 3}, Case{0, -7, 2.0, -3, -3}, Case{2, 0, 1.0, 118, 35},
+                          Case{1, 5, 2.0, 120, 37}, Case{0, 5, 0.0, INT_MAX, INT_MAX}}) {
+        EXPECT_EQ(kx.ToDevX(k.mode, k.v, k.divisor), k.x) << k.mode << " " << k.v;
+        EXPECT_EQ(kx.ToDevY(k.mode, k.v, k.divisor), k.y) << k.mode << " " << k.v;
+    }
+}
+
+TEST(KXDrawBackground, ExactDivisorTakesThePreparedBitmapAnyOtherTheScaledRaster)
+{
+    Scene s(60, 60);
+    setRows({{kRed, 1}});
+    Bitmap raster = oneBit(100, 100, true);
+    Bitmap half(50, 50, pf32bit);
+    half.image().fill(QColor(0, 200, 0));
+    s.kx.rasterBmp = &raster;
+    s.kx.halfBmp = &half;
+    s.kx.quarterBmp = &half;
+    s.kx.SetDrawParams(1, -1, -1, -1, 0, -1, -1, -1, -1.0, 2.0, -1.0, -1.0);
+    QImage a = s.render(4.0);
+    EXPECT_EQ(a.pixel(10, 10), qRgb(0, 200, 0));
+    EXPECT_EQ(a.pixel(55, 10), kWhitePx);
+    s.kx.SetDrawParams(-1, -1, -1, -1, -1, -1, -1, -1, -1.0, 2.5, -1.0, -1.0);
+    QImage b = s.render(4.0);
+    EXPECT_EQ(b.pixel(10, 10), qRgb(0, 0, 0));
+    EXPECT_EQ(b.pixel(45, 10), kWhitePx); // 100 / 2.5 = 40 dots
+}
+
+TEST(KXDrawBackground, RasterOverFillsOnlyWithTheOption)
+{
+    // A black raster line across a 50 % tone fill of a red polygon.
+    for (int over : {0, 1}) {
+        Scene s(40, 40);
+        setRows({{kRed, 1}});
+        Bitmap raster = oneBit(40, 40, false);
+        for (int x = 0; x < 40; ++x)
+            raster.image().setPixel(x, 20, raster.image().color(0) == qRgb(0, 0, 0) ? 0 : 1);
+        s.kx.rasterBmp = &raster;
+        s.kx.SetDrawParams(1, -1, -1, 2, over, -1, -1, -1, -1.0, 1.0, -1.0, -1.0);
+        s.add(figure(0, {{2, 2}, {37, 2}, {37, 37}, {2, 37}}, 1));
+        QImage img = s.render(4.0);
+        const QImage* tone = toneGetGraphic(2);
+        for (int x = 6; x < 30; ++x) {
+            const bool dot = tone->pixelIndex(x % 8, 20 % 8) == 0;
+            const QRgb want = over ? qRgb(0, 0, 0) : (dot ? qRgb(255, 0, 0) : kWhitePx);
+            ASSERT_EQ(img.pixel(x, 20), want) << "over " << over << " x " << x;
+            // Off the line the tone shows in the figure colour either way.
+            const bool dot2 = tone->pixelIndex(x % 8, 10 % 8) == 0;
+            ASSERT_EQ(img.pixel(x, 10), dot2 ? qRgb(255, 0, 0) : kWhitePx) << x;
+        }
+    }
+}
+
+TEST(KXDrawFills, FilledCircleWithCrossHatchIsFilledAsACircle)
+{
+    Scene s(100, 100);
+    setRows({{kRed, 1}});
+    s.kx.SetDrawParams(-1, -1, -1, 3, -1, -1, -1, -1, -1.0, -1.0, -1.0, -1.0);
+    s.add(figure(5, {{50, 50}, {70, 50}}, 1));
+    QImage img = s.render(4.0);
+    int hatchInside = 0;
+    for (int y = 35; y < 45; ++y)
+        for (int x = 42; x < 58; ++x)
+            hatchInside += img.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_GT(hatchInside, 10);
+    EXPECT_EQ(img.pixel(50, 50 - 5), img.pixel(50, 50 - 5)); // inside stays in the figure
+    EXPECT_EQ(img.pixel(75, 75), kWhitePx);                  // outside the circle nothing
+}
+
+TEST(KXDrawFigures, VerticalLeaderArrowPointsAlongTheLine)
+{
+    Scene s(100, 120);
+    setRows({{0, 1}});
+    s.add(figure(2, {{50, 10}, {50, 80}}, 2));
+    QImage img = s.render(2.0); // arrow size 30 * 2 * 0.1 = 6 dots: head 18 long, 12 wide
+    EXPECT_TRUE(inked(img, 54, 65));   // wide near its base above the tip
+    EXPECT_FALSE(inked(img, 54, 79));  // narrow at the tip
+    EXPECT_FALSE(inked(img, 50, 90));  // nothing below the tip
+    EXPECT_FALSE(inked(img, 54, 95));
+}
+
+TEST(KXDrawFigures, LeaderWithoutEndArrowIsSolidOnADashedLayer)
+{
+    Scene s(100, 40);
+    setRows({{0, 101}}); // 破線, width 1
+    s.add(figure(2, {{5, 10}, {95, 10}}));
+    s.add(figure(1, {{5, 30}, {95, 30}}));
+    QImage img = s.render(4.0);
+    int leader = 0;
+    int polyline = 0;
+    for (int x = 5; x < 95; ++x) {
+        leader += inked(img, x, 10);
+        polyline += inked(img, x, 30);
+    }
+    EXPECT_EQ(leader, 90);
+    EXPECT_LT(polyline, 90); // the polyline of the same layer is dashed
+    EXPECT_GT(polyline, 50);
+}
+
+TEST(KXDrawFigures, DashedPolylineCarriesItsDashAcrossTheCorner)
+{
+    Scene s(60, 20);
+    setRows({{0, 101}});
+    s.add(figure(1, {{0, 10}, {20, 10}, {40, 10}}));
+    QImage img = s.render(4.0, 96);
+    std::string row;
+    for (int x = 0; x < 45; ++x)
+        row += inked(img, x, 10) ? '#' : '.';
+    EXPECT_EQ(row, std::string(24, '#') + std::string(8, '.') + std::string(8, '#') + std::string(5, '.'));
+}
+
+TEST(KXDrawFigures, TextHeightOnPaperHasAFloorOfThreeDots)
+{
+    struct Case {
+        int outMode;
+        int forceRatio;
+        int size;
+        int height;
+    };
+    for (const Case& k : {Case{2, 1, 10, -3}, Case{1, 0, 10, -3}, Case{0, 0, 10, -11}, Case{2, 1, 100, -23}}) {
+        Scene s(200, 200);
+        setRows({{0, 1}});
+        TPRec t = figure(4, {{20, 50}, {120, 50}});
+        t.name = "A";
+        t.startPt.x = k.size;
+        s.add(t);
+        s.kx.SetDrawParams(-1, -1, k.outMode, -1, -1, -1, -1, k.forceRatio, 5.0, -1.0, -1.0, -1.0);
+        QImage img(200, 200, QImage::Format_RGB32);
+        Canvas c(img);
+        s.kx.Draw(&c, 200, 200, 11.8);
+        EXPECT_EQ(c.fontHeight(), k.height) << k.outMode << " size " << k.size;
+    }
+}
+
+TEST(KXDrawFigures, NamesStandTwelveDotsLowerForLeadersAndNotAtAllForTexts)
+{
+    auto nameBox = [](int kind) {
+        Scene s(200, 200);
+        setRows({{0, 1}});
+        s.kx.SetDrawParams(-1, -1, -1, -1, -1, 1, -1, -1, -1.0, -1.0, -1.0, -1.0);
+        TPRec f = figure(kind, {{1000, 1000}, {1100, 1000}});
+        f.name = "NM";
+        f.labelX = 100;
+        f.labelY = 100;
+        s.add(f);
+        return inkBox(s.render(4.0));
+    };
+    const QRect plain = nameBox(1);
+    const QRect leader = nameBox(2);
+    ASSERT_FALSE(plain.isEmpty());
+    EXPECT_EQ(leader.top() - plain.top(), 12);
+    EXPECT_EQ(leader.left(), plain.left());
+
+    for (int kind : {4, 6}) {
+        QImage with, without;
+        for (int names : {0, 1}) {
+            Scene s(200, 200);
+            setRows({{0, 1}});
+            s.kx.SetDrawParams(-1, -1, -1, -1, -1, names, -1, -1, -1.0, -1.0, -1.0, -1.0);
+            TPRec f = figure(kind, {{50, 100}, {150, 100}, {150, 140}});
+            f.name = "NM";
+            f.startPt = {30, 30};
+            s.add(f);
+            (names ? with : without) = s.render(4.0);
+        }
+        EXPECT_EQ(with, without) << kind;
+    }
+}
+
+TEST(KXDrawFigures, VertexMarksOnScreenOnly)
+{
+    for (int mode : {0, 1}) {
+        Scene s(100, 100);
+        setRows({{0, 1}});
+        s.kx.SetDrawParams(-1, -1, mode, -1, -1, -1, -1, -1, -1.0, -1.0, -1.0, -1.0);
+        TPRec t = figure(4, {{50, 50}, {60, 50}});
+        s.add(t); // no text: only the mark can show
+        QImage img = s.render(4.0);
+        EXPECT_EQ(inked(img, 48, 49), mode == 0) << mode;
+        EXPECT_EQ(inkBox(img).isEmpty(), mode != 0) << mode;
+    }
+}
+
+TEST(KXDrawScaleBar, TenMetreTicksAtTheScaleAndOnlyOnPaper)
+{
+    for (int mode : {0, 1}) {
+        Scene s(400, 200);
+        setRows({{0, 1}});
+        s.kx.SetDrawParams(-1, -1, mode, -1, -1, -1, -1, -1, -1.0, -1.0, -1.0, -1.0);
+        s.kx.SetPrintLayout(-1, -1, 1, -1, -1, -1);
+        s.kx.SetScaleInfo(3000, 600);
+        QImage img = s.render(4.0);
+        // 10000 / 3000 = 3 mm per 10 m: 12 dots; bar from 140 to 260 at y = 200 - 60.
+        const int y = 140;
+        if (mode == 0) {
+            EXPECT_TRUE(inkBox(img).isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(inked(img, 140, y));
+        EXPECT_TRUE(inked(img, 259, y));
+        EXPECT_FALSE(inked(img, 261, y));
+        EXPECT_TRUE(inked(img, 152, y - 10));  // tick 1: 16 dots high
+        EXPECT_FALSE(inked(img, 152, y - 17));
+        EXPECT_TRUE(inked(img, 200, y - 20));  // tick 5: doubled
+        EXPECT_FALSE(inked(img, 158, y - 10));
+    }
+    KXDraw kx;
+    kx.SetDrawParams(0, 3, 1, 1, 0, 0, 0, 0, 1.0, 1.0, 1.0, 1.0);
+    kx.SetPrintLayout(0, 0, 1, 0, 0, 0);
+    kx.SetScaleInfo(0, 0);
+    kx.layerCount = 0;
+    QImage img(100, 100, QImage::Format_RGB32);
+    Canvas c(img);
+    kx.Draw(&c, 100, 100, 4.0);
+    EXPECT_EQ(kx.scaleDenom, 1000);
+}
+
+TEST(KXDrawFigures, RowOutsideTheListLongFiguresAndAbsentStores)
+{
+    Scene s(200, 60);
+    setRows({{kRed, 1}});
+    TPRec zigzag;
+    zigzag.kind = 1;
+    for (int i = 0; i < 1500; ++i)
+        zigzag.pts.push_back({i % 2 ? 10 : 190, 5 + i / 50});
+    zigzag.nPts = 1500;
+    zigzag.layerIndex = 7; // no such row: row 0
+    s.add(zigzag);
+    s.kx.layerCount = 2; // the second store is absent
+    QImage img = s.render(4.0);
+    EXPECT_EQ(img.pixel(100, 33), qRgb(255, 0, 0)); // drawn to its last points
+}
+
+TEST(KXDrawFigures, DrawingOnlyTheVisiblePartGivesTheSamePixels)
+{
+    Scene s(640, 480);
+    setRows({{kRed, 1}, {0x00AA00, 102}, {0xFF0000, 303}, {0x333333, 410}});
+    auto* rng = QRandomGenerator::global();
+    for (int i = 0; i < 300; ++i) {
+        const int kinds[] = {0, 1, 2, 3, 4, 5, 6, 10};
+        TPRec f;
+        f.kind = kinds[rng->bounded(8)];
+        f.layerIndex = rng->bounded(4);
+        f.flags = rng->bounded(16);
+        const int n = f.kind == 5 ? 2 : f.kind == 6 ? 3 : 2 + rng->bounded(5);
+        const int cx = rng->bounded(1280), cy = rng->bounded(960);
+        for (int k = 0; k < n; ++k)
+            f.pts.push_back({cx + rng->bounded(-60, 60), cy + rng->bounded(-60, 60)});
+        f.nPts = n;
+        f.labelX = f.pts[0].x;
+        f.labelY = f.pts[0].y;
+        f.name = i % 3 ? "名前" : "A12";
+        f.startPt = {20 + rng->bounded(40), rng->bounded(-40, 40)};
+        s.add(f);
+    }
+    s.kx.SetDrawParams(-1, -1, -1, 1, 1, 1, 1, -1, -1.0, 2.0, -1.0, -1.0);
+    const QImage full = s.render(6.0);
+    // A view of a scrolled sheet, drawn once skipping what lies outside it and once with
+    // everything: the two must not differ in a pixel. (Qt's rasteriser may place a few
+    // pixels of wide strokes differently from the unscrolled picture; that is no concern here.)
+    auto drawView = [&](const QRect& view, const QRect& visible) {
+        QImage out(view.size(), QImage::Format_RGB32);
+        out.fill(Qt::white);
+        QPainter p(&out);
+        p.translate(-view.topLeft());
+        p.setClipRect(view);
+        Canvas c(p, 96, visible);
+        s.kx.Draw(&c, 640, 480, 6.0);
+        return out;
+    };
+    for (QRect view : {QRect(0, 0, 200, 150), QRect(213, 97, 160, 120), QRect(500, 400, 140, 80)}) {
+        const QImage part = drawView(view, view);
+        ASSERT_EQ(part, drawView(view, QRect(-5000, -5000, 10000, 10000))) << view.x() << "," << view.y();
+        const QImage ref = full.copy(view);
+        int diff = 0;
+        for (int y = 0; y < ref.height(); ++y)
+            for (int x = 0; x < ref.width(); ++x)
+                diff += part.pixel(x, y) != ref.pixel(x, y);
+        EXPECT_LT(diff, view.width() * view.height() / 500) << view.x() << "," << view.y();
+    }
+}
