@@ -20,28 +20,33 @@ for f in scan-page-8071-g4.tif paris-1926-sheet4-train-edges.png; do
   [ -e "$data/$f" ] || { echo "missing $data/$f: nothing to measure"; exit 0; }
 done
 
-# tile SRC ACROSS DOWN W H OUT [save options]: repeats SRC, crops to W x H, saves OUT.
+# tile SRC ACROSS DOWN W H OUT: repeats SRC, crops to W x H, saves OUT (vips save options
+# in brackets after the name).
 tile() {
-  local src=$1 across=$2 down=$3 w=$4 h=$5 out=$6; shift 6
+  local src=$1 across=$2 down=$3 w=$4 h=$5 out=$6
   local list=()
   for ((i = 0; i < across * down; i++)); do list+=("$src"); done
   vips arrayjoin "${list[*]}" "$work/join.v" --across "$across"
-  vips crop "$work/join.v" "$out" 0 0 "$w" "$h" "$@"
+  vips crop "$work/join.v" "$out" 0 0 "$w" "$h"
   rm -f "$work/join.v"
 }
 
 g4=$data/scan-page-8071-g4.tif            # 3312 x 2550, one bit
 grey=$data/paris-1926-sheet4-train-edges.png  # 9000 x 4500, eight-bit grey
-tile "$g4" 3 6 9400 13200 "$work/a1-1bit.tif" --compression ccittfax4 --bitdepth 1
-tile "$g4" 4 8 13200 18700 "$work/a0-1bit.tif" --compression ccittfax4 --bitdepth 1
-tile "$grey" 2 3 9400 13200 "$work/a1-8bit.png" --compression 1
-vips bandjoin "$work/a1-8bit.png $work/a1-8bit.png $work/a1-8bit.png" "$work/rgb.v"
-vips linear "$work/rgb.v" "$work/a1-24bit.png" "1 0.6 0.3" "0 60 120" --uchar --compression 1
-rm -f "$work/rgb.v"
+tile "$g4" 3 6 9400 13200 "$work/a1-1bit.tif[compression=ccittfax4,bitdepth=1]"
+tile "$g4" 4 8 13200 18700 "$work/a0-1bit.tif[compression=ccittfax4,bitdepth=1]"
+tile "$grey" 2 3 9400 13200 "$work/a1-8bit.png[compression=1]"
+# A colour sheet: the grey sheet tinted differently in each band.
+vips linear "$work/a1-8bit.png" "$work/r.v" 1 0 --uchar
+vips linear "$work/a1-8bit.png" "$work/g.v" 0.6 60 --uchar
+vips linear "$work/a1-8bit.png" "$work/b.v" 0.3 120 --uchar
+vips bandjoin "$work/r.v $work/g.v $work/b.v" "$work/a1-24bit.png[compression=1]"
+rm -f "$work/r.v" "$work/g.v" "$work/b.v"
 
 peak() { /usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -1; } # seconds, peak kB
 
-printf "%-12s %12s %9s %9s %9s %9s %10s %11s %11s %8s\n" sheet pixels load quarter half "ours" work-img "ours MB" "vips s" "vips MB"
+row() { printf "%-13s %11s %6s %7s %6s %6s %7s %8s %8s %8s %8s %7s\n" "$@"; }
+row sheet pixels load quarter half ours vips work-img "ours MB" "+work MB" "1B/px MB" "vips MB"
 for sheet in a1-1bit.tif a0-1bit.tif a1-8bit.png a1-24bit.png; do
   out=$("$bench" "$work/$sheet" "$work/work.TMP")
   get() { awk -v k="$1" '$1 == k { print $2 }' <<<"$out"; }
@@ -50,7 +55,10 @@ for sheet in a1-1bit.tif a0-1bit.tif a1-8bit.png a1-24bit.png; do
   rm -f "$work/q.v" "$work/h.v" "$work/work.TMP"
   vips_s=$(awk -v a="$vq_s" -v b="$vh_s" 'BEGIN { printf "%.2f", a + b }')
   vips_mb=$(awk -v a="$vq_kb" -v b="$vh_kb" 'BEGIN { printf "%.0f", (a > b ? a : b) / 1024 }')
-  printf "%-12s %12s %9s %9s %9s %9s %10s %11s %11s %8s\n" "$sheet" "$(get size)" "$(get load)" "$(get quarter)" \
-    "$(get half)" "$(get load+reductions)" "$(get work-image)" "$(get peak-rss)" "$vips_s" "$vips_mb"
+  size=$(get size)
+  bytes_mb=$(awk -v s="$size" 'BEGIN { split(s, d, "x"); printf "%.0f", d[1] * d[2] / 1048576 }')
+  row "$sheet" "$size" "$(get load)" "$(get quarter)" "$(get half)" "$(get load+reductions)" "$vips_s" \
+    "$(get work-image)" "$(get peak-rss)" "$(get peak-rss-all)" "$bytes_mb" "$vips_mb"
 done
-echo "times in seconds; 'ours' is load + quarter + half, 'vips s' is both vips shrink runs (each loads the file)"
+echo "seconds; ours = load + quarter + half in one process; vips = the two 'vips shrink' runs (each loads the file)"
+echo "ours MB = peak resident memory through load and reductions, +work MB = also writing the work image"

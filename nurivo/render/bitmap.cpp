@@ -114,16 +114,18 @@ bool isGreyImage(const QImage& image)
     }
 }
 
-// Opaque copy in `format`, with any transparency laid over white.
-QImage toOpaque(const QImage& src, QImage::Format format)
+// `src` in `format`, opaque, with any transparency laid over white. Works in place where the
+// depth allows, so a colour sheet is not held twice.
+QImage toOpaque(QImage src, QImage::Format format)
 {
     if (src.hasAlphaChannel()) {
-        QImage flat = src.convertToFormat(QImage::Format_ARGB32);
-        if (flat.isNull())
+        if (src.format() != QImage::Format_ARGB32)
+            src.convertTo(QImage::Format_ARGB32);
+        if (src.isNull())
             return QImage();
-        for (int y = 0; y < flat.height(); ++y) {
-            QRgb* p = reinterpret_cast<QRgb*>(flat.scanLine(y));
-            for (int x = 0; x < flat.width(); ++x) {
+        for (int y = 0; y < src.height(); ++y) {
+            QRgb* p = reinterpret_cast<QRgb*>(src.scanLine(y));
+            for (int x = 0; x < src.width(); ++x) {
                 const int a = qAlpha(p[x]);
                 if (a == 255)
                     continue;
@@ -131,9 +133,11 @@ QImage toOpaque(const QImage& src, QImage::Format format)
                 p[x] = qRgb(over(qRed(p[x])), over(qGreen(p[x])), over(qBlue(p[x])));
             }
         }
-        return flat.convertToFormat(format);
+        src.reinterpretAsFormat(QImage::Format_RGB32); // every pixel is opaque now
     }
-    return src.convertToFormat(format);
+    if (src.format() != format)
+        src.convertTo(format);
+    return src;
 }
 
 } // namespace
@@ -150,13 +154,12 @@ QImage::Format Bitmap::storageFor(PixelFormat format, bool grey)
         return QImage::Format_Mono;
     case pf4bit:
     case pf8bit:
-        return grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+        return grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
     case pf15bit:
         return QImage::Format_RGB555;
     case pf16bit:
         return QImage::Format_RGB16;
     case pf24bit:
-        return QImage::Format_RGB888;
     case pf32bit:
         break;
     }
@@ -204,7 +207,7 @@ Bitmap::Bitmap(QImage image, PixelFormat format) : format_(format)
     else if (want == QImage::Format_Grayscale8)
         image_ = toGrey(image);
     else
-        image_ = toOpaque(image, want);
+        image_ = toOpaque(std::move(image), want);
 }
 
 void Bitmap::setPixelFormat(PixelFormat format)

@@ -18,11 +18,12 @@ enum PixelFormat {
 
 // How each pixel format is held, so that QPainter can always draw on the image:
 //   pf1bit            QImage::Format_Mono, bits and two-entry colour table exactly as loaded
-//   pf4bit, pf8bit    Format_Grayscale8 for grey rasters, Format_RGB888 for colour palettes
+//   pf4bit, pf8bit    Format_Grayscale8 for grey rasters, Format_RGB32 for colour palettes
 //   pf15bit           Format_RGB555
 //   pf16bit           Format_RGB16
-//   pf24bit           Format_RGB888
-//   pf32bit           Format_RGB32 (opaque; transparency is laid over white when loaded)
+//   pf24bit, pf32bit  Format_RGB32 (opaque; transparency is laid over white when loaded).
+//                     Qt decodes colour into it, so a colour sheet is held once, not twice
+//                     while it is repacked, and draws without conversion.
 class Bitmap {
 public:
     // An empty bitmap (0 x 0) of 32 bits per pixel.

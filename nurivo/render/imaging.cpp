@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -526,37 +528,38 @@ private:
     std::vector<uchar> buffer_;
 };
 
-// Area-averaging resample of `src` into `dst` (same channel count, dst already sized).
-// Each target pixel is the mean of the source area it covers, weighted by exact overlap,
-// so thin lines fade to grey instead of vanishing between samples.
-void areaResample(const QImage& src, QImage& dst, int channels)
+// Target rows [rowBegin, rowEnd) of an area-averaging resample of `src` into `dst`, C bytes
+// per pixel on both sides. Each target pixel is the mean of the source area it covers,
+// weighted by exact overlap, so thin lines fade to grey instead of vanishing between samples.
+template <int C>
+void resampleRows(const QImage& src, QImage& dst, const AxisSpans& xs, const AxisSpans& ys, int rowBegin, int rowEnd)
 {
-    const int sw = src.width(), sh = src.height(), tw = dst.width(), th = dst.height();
-    const AxisSpans xs = axisSpans(sw, tw), ys = axisSpans(sh, th);
-    RowSource source(src, channels);
-    const size_t rowValues = static_cast<size_t>(tw) * static_cast<size_t>(channels);
-    std::vector<uint32_t> across(rowValues);  // one source row summed across
-    std::vector<uint64_t> down(rowValues);    // weighted sum of those rows
+    const int tw = dst.width();
+    RowSource source(src, C);
+    const size_t rowValues = static_cast<size_t>(tw) * C;
+    std::vector<uint32_t> across(rowValues); // one source row summed across
+    std::vector<uint64_t> down(rowValues);   // weighted sum of those rows
     int acrossRow = -1;
-    const uint64_t total = uint64_t(sw) * uint64_t(sh);
-    const int c = channels;
+    const double inverseTotal = 1.0 / (double(src.width()) * double(src.height()));
 
     auto sumAcross = [&](int y) {
         if (y == acrossRow)
             return;
         acrossRow = y;
         const uchar* s = source.row(y);
-        for (int i = 0; i < tw; ++i) {
+        uint32_t* a = across.data();
+        for (int i = 0; i < tw; ++i, a += C) {
             const int j0 = xs.first[i], j1 = xs.last[i];
-            for (int k = 0; k < c; ++k) {
-                uint32_t v = xs.firstWeight[i] * s[j0 * c + k];
-                if (j1 > j0) {
-                    uint32_t mid = 0;
-                    for (int j = j0 + 1; j < j1; ++j)
-                        mid += s[j * c + k];
-                    v += mid * xs.inner + xs.lastWeight[i] * s[j1 * c + k];
-                }
-                across[static_cast<size_t>(i) * c + k] = v;
+            const uchar* p = s + j0 * C;
+            for (int k = 0; k < C; ++k)
+                a[k] = xs.firstWeight[i] * p[k];
+            if (j1 > j0) {
+                uint32_t mid[C] = {};
+                for (p += C; p < s + j1 * C; p += C)
+                    for (int k = 0; k < C; ++k)
+                        mid[k] += p[k];
+                for (int k = 0; k < C; ++k)
+                    a[k] += mid[k] * xs.inner + xs.lastWeight[i] * p[k];
             }
         }
     };
@@ -565,7 +568,7 @@ void areaResample(const QImage& src, QImage& dst, int channels)
             down[k] += uint64_t(weight) * across[k];
     };
 
-    for (int i = 0; i < th; ++i) {
+    for (int i = rowBegin; i < rowEnd; ++i) {
         std::fill(down.begin(), down.end(), 0);
         const int j0 = ys.first[i], j1 = ys.last[i];
         sumAcross(j0);
@@ -579,17 +582,47 @@ void areaResample(const QImage& src, QImage& dst, int channels)
             addDown(ys.lastWeight[i]);
         }
         uchar* d = dst.scanLine(i);
-        if (c == 4) { // RGB32 keeps its pad byte opaque
-            for (int x = 0; x < tw; ++x) {
-                for (int k = 0; k < 3; ++k)
-                    d[4 * x + k] = static_cast<uchar>((down[4 * size_t(x) + k] + total / 2) / total);
+        for (size_t k = 0; k < rowValues; ++k)
+            d[k] = static_cast<uchar>(double(down[k]) * inverseTotal + 0.5);
+        if (C == 4) // RGB32 keeps its pad byte opaque
+            for (int x = 0; x < tw; ++x)
                 d[4 * x + 3] = 255;
-            }
-        } else {
-            for (size_t k = 0; k < rowValues; ++k)
-                d[k] = static_cast<uchar>((down[k] + total / 2) / total);
-        }
     }
+}
+
+// Resamples `src` into `dst` (already sized), in bands of target rows on several threads when
+// the source is large: a sheet's reductions are made while the operator waits.
+void areaResample(const QImage& src, QImage& dst, int channels)
+{
+    const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), dst.height());
+    auto run = [&](int begin, int end) {
+        switch (channels) {
+        case 1: resampleRows<1>(src, dst, xs, ys, begin, end); break;
+        case 3: resampleRows<3>(src, dst, xs, ys, begin, end); break;
+        default: resampleRows<4>(src, dst, xs, ys, begin, end); break;
+        }
+    };
+    const int th = dst.height();
+    const int64_t work = int64_t(src.width()) * src.height() + int64_t(dst.width()) * th;
+    int bands = static_cast<int>(std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), 8u));
+    bands = std::min(bands, std::max(1, th / 16));
+    if (work < (int64_t(1) << 22))
+        bands = 1;
+    std::vector<std::thread> threads;
+    try {
+        for (int b = 1; b < bands; ++b)
+            threads.emplace_back(run, int(int64_t(th) * b / bands), int(int64_t(th) * (b + 1) / bands));
+    } catch (const std::system_error&) { // no more threads: this one does the rest
+        const int done = int(int64_t(th) * (int(threads.size()) + 1) / bands);
+        for (auto& t : threads)
+            t.join();
+        run(0, int(int64_t(th) / bands));
+        run(done, th);
+        return;
+    }
+    run(0, int(int64_t(th) / bands));
+    for (auto& t : threads)
+        t.join();
 }
 
 bool targetSizeOk(const Bitmap& source, int width, int height)

@@ -14,7 +14,7 @@ TEST(Bitmap, NewBitmapsAreWhiteAndPaintable)
         QImage::Format storage;
     } cases[] = {
         {pf1bit, QImage::Format_Mono},     {pf4bit, QImage::Format_Grayscale8}, {pf8bit, QImage::Format_Grayscale8},
-        {pf15bit, QImage::Format_RGB555},  {pf16bit, QImage::Format_RGB16},     {pf24bit, QImage::Format_RGB888},
+        {pf15bit, QImage::Format_RGB555},  {pf16bit, QImage::Format_RGB16},     {pf24bit, QImage::Format_RGB32},
         {pf32bit, QImage::Format_RGB32},
     };
     for (const auto& c : cases) {

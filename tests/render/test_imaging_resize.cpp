@@ -111,6 +111,27 @@ TEST(Resize, AreaAverageMatchesReferenceForUnevenFactors)
     }
 }
 
+TEST(Resize, SheetSizedReductionMatchesBlockCounts)
+{
+    // Large enough to be reduced in several bands at once; every 4 x 4 block counted by hand.
+    const int w = 2000, h = 2400;
+    auto ink = [](int x, int y) { return (x * 7919 + y * 104729 + x * y) % 11 < 4; };
+    const Bitmap src = monoWithInk(w, h, ink);
+    Bitmap q;
+    ASSERT_NE(imgResizeRefine1Bit(w / 4, h / 4, src, q), 0);
+    int wrong = 0;
+    for (int ty = 0; ty < h / 4; ++ty)
+        for (int tx = 0; tx < w / 4; ++tx) {
+            int white = 0;
+            for (int y = 4 * ty; y < 4 * ty + 4; ++y)
+                for (int x = 4 * tx; x < 4 * tx + 4; ++x)
+                    white += !ink(x, y);
+            const int want = (255 * white + 8) / 16;
+            if (greyOf(q, tx, ty) != want && wrong++ < 3)
+                ADD_FAILURE() << tx << "," << ty << ": " << greyOf(q, tx, ty) << " wanted " << want;
+        }
+}
+
 TEST(Resize, FailuresLeaveTheTargetAlone)
 {
     const Bitmap src(40, 30, pf1bit);
