@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -18,6 +20,15 @@ TImgDef defaultDef()
     def.imagePath = dir.file("none.tif");
     imgDefRead(def);
     return def;
+}
+
+// The stored fields in file order: size line, control pixels, plane points, frame.
+std::vector<double> storedFields(const TImgDef& d)
+{
+    return {double(d.dpi), double(d.scale), double(d.width), double(d.height),
+            double(d.imgX1), double(d.imgY1), double(d.imgX2), double(d.imgY2),
+            d.worldX1, d.worldY1, d.worldX2, d.worldY2,
+            double(d.frameX1), double(d.frameY1), double(d.frameX2), double(d.frameY2)};
 }
 
 TEST(ImgDefFile, MissingFileGivesDefaults)
@@ -37,22 +48,8 @@ TEST(ImgDefFile, MissingFileGivesDefaults)
         });
         EXPECT_EQ(r, 0);
         EXPECT_EQ(asked, def.imagePath);
-        EXPECT_EQ(def.dpi, c.dpi);
-        EXPECT_EQ(def.scale, 1000);
-        EXPECT_EQ(def.width, 800);
-        EXPECT_EQ(def.height, 600);
-        EXPECT_EQ(def.imgX1, 0);
-        EXPECT_EQ(def.imgY1, 0);
-        EXPECT_EQ(def.worldX1, 0.0);
-        EXPECT_EQ(def.worldY1, 0.0);
-        EXPECT_EQ(def.imgX2, 100);
-        EXPECT_EQ(def.imgY2, 100);
-        EXPECT_EQ(def.worldX2, 100.0);
-        EXPECT_EQ(def.worldY2, -100.0);
-        EXPECT_EQ(def.frameX1, 100);
-        EXPECT_EQ(def.frameY1, 100);
-        EXPECT_EQ(def.frameX2, 200);
-        EXPECT_EQ(def.frameY2, 200);
+        EXPECT_EQ(storedFields(def), (std::vector<double>{double(c.dpi), 1000, 800, 600, 0, 0, 100, 100,
+                                                          0.0, 0.0, 100.0, -100.0, 100, 100, 200, 200}));
     }
     TImgDef def;
     def.imagePath = dir.file("sheet.tif");
@@ -65,22 +62,11 @@ TEST(ImgDefFile, WriteThenReadRoundTrips)
     testutil::TempDir dir;
     TImgDef def;
     def.imagePath = dir.file("地図.tif");
-    def.dpi = 400;
-    def.scale = 500;
-    def.width = 13200;
-    def.height = 18700;
-    def.imgX1 = 12;
-    def.imgY1 = 34;
-    def.imgX2 = 5600;
-    def.imgY2 = 7800;
-    def.worldX1 = -12345.6789;
-    def.worldY1 = 2345.0004;
-    def.worldX2 = 0.0005;
-    def.worldY2 = 99999.9994;
-    def.frameX1 = 1;
-    def.frameY1 = 2;
-    def.frameX2 = 13000;
-    def.frameY2 = 18000;
+    std::tie(def.dpi, def.scale, def.width, def.height) = std::tuple(400, 500, 13200, 18700);
+    std::tie(def.imgX1, def.imgY1, def.imgX2, def.imgY2) = std::tuple(12, 34, 5600, 7800);
+    std::tie(def.worldX1, def.worldY1, def.worldX2, def.worldY2) =
+        std::tuple(-12345.6789, 2345.0004, 0.0005, 99999.9994);
+    std::tie(def.frameX1, def.frameY1, def.frameX2, def.frameY2) = std::tuple(1, 2, 13000, 18000);
     ASSERT_EQ(imgDefWrite(def), 1);
 
     std::string bytes = testutil::readBytes(dir.file("地図.Def"));
@@ -91,18 +77,9 @@ TEST(ImgDefFile, WriteThenReadRoundTrips)
     back.imagePath = def.imagePath;
     ASSERT_EQ(imgDefRead(back), 1);
     EXPECT_EQ(back.imagePath, def.imagePath);
-    EXPECT_EQ(back.dpi, 400);
-    EXPECT_EQ(back.scale, 500);
-    EXPECT_EQ(back.width, 13200);
-    EXPECT_EQ(back.height, 18700);
-    EXPECT_EQ(back.imgX1, 12);
-    EXPECT_EQ(back.imgY2, 7800);
-    EXPECT_EQ(back.worldX1, -12345.679);
-    EXPECT_EQ(back.worldY1, 2345.0);
-    EXPECT_EQ(back.worldX2, 0.001);
-    EXPECT_EQ(back.worldY2, 99999.999);
-    EXPECT_EQ(back.frameX2, 13000);
-    EXPECT_EQ(back.frameY2, 18000);
+    EXPECT_EQ(storedFields(back), (std::vector<double>{400, 500, 13200, 18700, 12, 34, 5600, 7800,
+                                                       -12345.679, 2345.0, 0.001, 99999.999,
+                                                       1, 2, 13000, 18000}));
 }
 
 TEST(ImgDefFile, ShortOrDamagedLinesKeepEarlierValues)
