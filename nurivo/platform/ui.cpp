@@ -153,6 +153,18 @@ bool haveGui()
     return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
+// Dialogs belong to the window the operator works in, so they stay above it even when that
+// window is kept on top and has no focus (the progress window of a running step).
+QWidget* dialogParent()
+{
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !qobject_cast<QMessageBox*>(w) && !qobject_cast<QInputDialog*>(w))
+            return w;
+    return nullptr;
+}
+
 Answer askQt(const std::string& text, bool withCancel)
 {
     Answer escape = withCancel ? Answer::Cancel : Answer::No;
@@ -161,7 +173,7 @@ Answer askQt(const std::string& text, bool withCancel)
         return escape;
     }
     QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), toQt(text), QMessageBox::NoButton,
-                    QApplication::activeWindow());
+                    dialogParent());
     QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
     QPushButton* cancel =
@@ -203,7 +215,7 @@ void showMessage(const std::string& text)
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), toQt(text),
-                    QMessageBox::Ok, QApplication::activeWindow());
+                    QMessageBox::Ok, dialogParent());
     box.exec();
 }
 
@@ -229,7 +241,7 @@ bool inputQuery(const std::string& caption, const std::string& prompt, std::stri
     }
     if (!haveGui())
         return false;
-    QInputDialog dialog(QApplication::activeWindow());
+    QInputDialog dialog(dialogParent());
     dialog.setWindowTitle(toQt(caption));
     dialog.setLabelText(toQt(prompt));
     dialog.setTextValue(toQt(value));
