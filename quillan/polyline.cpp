@@ -2,6 +2,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <new>
 
 namespace quillan {
@@ -16,6 +21,37 @@ constexpr std::size_t kFlushSize = 1 << 16;
 double squaredLength(std::int64_t dx, std::int64_t dy)
 {
     return static_cast<double>(dx * dx + dy * dy);
+}
+
+// True when some vertex k, from <= k < to, lies at tolerance or more from the line. Where
+// SSE2 is there, two vertices at a time with the very operations of lineSignedDistance, so
+// the outcome is that of testing them one by one.
+bool anyOutside(const double* xs, const double* ys, std::size_t from, std::size_t to, const Line& line,
+                double tolerance)
+{
+    std::size_t k = from;
+#ifdef __SSE2__
+    const __m128d a = _mm_set1_pd(line.a);
+    const __m128d b = _mm_set1_pd(line.b);
+    const __m128d c = _mm_set1_pd(line.c);
+    const __m128d hi = _mm_set1_pd(tolerance);
+    const __m128d lo = _mm_set1_pd(-tolerance);
+    for (; k + 4 <= to; k += 4) {
+        const __m128d d0 = _mm_add_pd(_mm_add_pd(_mm_mul_pd(a, _mm_loadu_pd(xs + k)), _mm_mul_pd(b, _mm_loadu_pd(ys + k))), c);
+        const __m128d d1 =
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(a, _mm_loadu_pd(xs + k + 2)), _mm_mul_pd(b, _mm_loadu_pd(ys + k + 2))), c);
+        const __m128d out = _mm_or_pd(_mm_or_pd(_mm_cmpge_pd(d0, hi), _mm_cmple_pd(d0, lo)),
+                                      _mm_or_pd(_mm_cmpge_pd(d1, hi), _mm_cmple_pd(d1, lo)));
+        if (_mm_movemask_pd(out))
+            return true;
+    }
+#endif
+    for (; k < to; ++k) {
+        const double d = line.a * xs[k] + line.b * ys[k] + line.c;
+        if (std::fabs(d) >= tolerance)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -107,7 +143,14 @@ int polylineSimplifyWrite(RvlWriter& out, const PointList& v, double tolerance, 
     if (m < 8)
         return polylineWrite(out, v, minimumLength);
     PointList kept;
+    std::vector<double> xs, ys;
     try {
+        xs.resize(m);
+        ys.resize(m);
+        for (std::size_t i = 0; i < m; ++i) {
+            xs[i] = v[i].x;
+            ys[i] = v[i].y;
+        }
         kept.push_back(v[0]);
         std::size_t anchor = 0;
         double dir = vecAngle(static_cast<std::int64_t>(v[1].x) - v[0].x, static_cast<std::int64_t>(v[1].y) - v[0].y);
@@ -120,12 +163,7 @@ int polylineSimplifyWrite(RvlWriter& out, const PointList& v, double tolerance, 
             if (!leaves && j > anchor + 1) {
                 Line line;
                 if (lineFromPoints(v[anchor], v[j], line)) {
-                    for (std::size_t k = anchor + 1; k < j; ++k) {
-                        if (std::fabs(lineSignedDistance(v[k], line)) >= tolerance) {
-                            leaves = true;
-                            break;
-                        }
-                    }
+                    leaves = anyOutside(xs.data(), ys.data(), anchor + 1, j, line, tolerance);
                 } else {
                     leaves = 0.0 >= tolerance;
                 }

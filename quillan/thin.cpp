@@ -34,6 +34,15 @@ inline Word deletable(const Word* prev, const Word* cur, const Word* next, std::
     return ok;
 }
 
+// Set bits of a word (no popcount instruction is assumed).
+inline int bitCount(Word v)
+{
+    v = v - ((v >> 1) & 0x5555555555555555ULL);
+    v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((v * 0x0101010101010101ULL) >> 56);
+}
+
 // Writes background into every pixel of row y whose bit is set in mask.
 void applyDeletions(const WorkImage& img, std::int64_t y, const Word* mask, std::size_t words)
 {
@@ -132,7 +141,8 @@ std::int64_t thinSubIteration(const WorkImage& img, std::uint8_t* dirty, std::ui
                 const Word d = deletable(prev, cur, below, w, condition);
                 del[w] = d;
                 any |= d;
-                removed += __builtin_popcountll(d);
+                if (d)
+                    removed += bitCount(d);
             }
             if (pendingRow >= 0)
                 flush();
