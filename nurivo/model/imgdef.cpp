@@ -1,6 +1,5 @@
 #include "model/imgdef.h"
 
-#include "model/geometry.h"
 #include "platform/paths.h"
 #include "platform/strscan.h"
 #include "platform/textfile.h"

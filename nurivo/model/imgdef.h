@@ -2,10 +2,10 @@
 // control points that tie raster pixels to plane survey coordinates; its Def file; the
 // two-point similarity transform and the small plane measures built on it.
 #pragma once
+#include "model/geometry.h"
+
 #include <functional>
 #include <string>
-
-struct TPoint;
 
 struct TImgDef {
     std::string imagePath;  // the raster; set by the caller before imgDefRead

@@ -1,4 +1,3 @@
-#include "model/geometry.h"
 #include "model/imgdef.h"
 #include "testutil.h"
 
