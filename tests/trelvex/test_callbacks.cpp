@@ -10,22 +10,20 @@
 
 namespace {
 
-int sendProgress(const char* format, ...)
+// Calls a callback the way the vectoriser does: a format and its argument list.
+int sendTo(int (*callback)(const char*, va_list), const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    int result = progressCallBack(format, args);
+    int result = callback(format, args);
     va_end(args);
     return result;
 }
 
-int sendMessage(const char* format, ...)
+template <class... T>
+int sendProgress(const char* format, T... args)
 {
-    va_list args;
-    va_start(args, format);
-    int result = messageCallBack(format, args);
-    va_end(args);
-    return result;
+    return sendTo(progressCallBack, format, args...);
 }
 
 struct Callbacks : testing::Test {
@@ -81,7 +79,7 @@ TEST_F(Callbacks, ProgressWithoutWindowOrFormatDoesNothing)
 
 TEST_F(Callbacks, MessageIsShownInBox)
 {
-    EXPECT_EQ(sendMessage("E %d %s", 7, "ファイル"), 1);
+    EXPECT_EQ(sendTo(messageCallBack, "E %d %s", 7, "ファイル"), 1);
     ASSERT_EQ(ui::recorded().size(), 1u);
     EXPECT_EQ(ui::recorded()[0].kind, "message");
     EXPECT_EQ(ui::recorded()[0].text, "E 7 ファイル");
