@@ -65,7 +65,8 @@ void StyleLine::LineTo(int x, int y)
 {
     if (!canvas)
         return;
-    if (style == 1) {
+    if (style == 1 || canvas->drawingOff()) {
+        // Nothing is drawn while the canvas is off: no need to walk the pattern.
         canvas->lineTo(x, y);
         return;
     }

@@ -7,18 +7,30 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <vector>
 
 namespace {
 
-QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "render_test_paintbox";
-    static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
+// The application lives from before the first test to after the last, and is gone before
+// the program's exit handlers run.
+class AppEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { app = std::make_unique<QApplication>(argc, argv); }
+    void TearDown() override { app.reset(); }
+    std::unique_ptr<QApplication> app;
+
+private:
+    int argc = 1;
+    char name[21] = "render_test_paintbox";
+    char* argv[2] = {name, nullptr};
+};
+
+AppEnvironment* const appEnvironment =
+    static_cast<AppEnvironment*>(::testing::AddGlobalTestEnvironment(new AppEnvironment));
+
+QApplication& app() { return *appEnvironment->app; }
 
 void send(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint at)
 {

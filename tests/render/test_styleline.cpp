@@ -6,19 +6,31 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <string>
 #include <vector>
 
 namespace {
 
-QGuiApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "render_test_styleline";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication instance(argc, argv);
-    return instance;
-}
+// The application lives from before the first test to after the last, and is gone before
+// the program's exit handlers run.
+class AppEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { app = std::make_unique<QGuiApplication>(argc, argv); }
+    void TearDown() override { app.reset(); }
+    std::unique_ptr<QGuiApplication> app;
+
+private:
+    int argc = 1;
+    char name[22] = "render_test_styleline";
+    char* argv[2] = {name, nullptr};
+};
+
+AppEnvironment* const appEnvironment =
+    static_cast<AppEnvironment*>(::testing::AddGlobalTestEnvironment(new AppEnvironment));
+
+QGuiApplication& app() { return *appEnvironment->app; }
 
 QImage whiteImage(int w, int h)
 {
