@@ -4,6 +4,7 @@
 
 #include "workimage.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -38,8 +39,9 @@ struct Neighbours {
     Word p2, p3, p4, p5, p6, p7, p8, p9;
 };
 
-inline Neighbours neighboursAt(const Word* prev, const Word* cur, const Word* next, std::size_t i)
+inline Neighbours neighboursAt(const Word* prev, const Word* cur, const Word* next, std::size_t word)
 {
+    const auto i = static_cast<std::ptrdiff_t>(word);
     Neighbours n;
     n.p2 = prev[i];
     n.p3 = (prev[i] << 1) | (prev[i + 1] >> 63);
