@@ -439,9 +439,22 @@ void KXDraw::drawOutline(int n)
             canvas->lineTo(dev_[static_cast<std::size_t>(i)].x(), dev_[static_cast<std::size_t>(i)].y());
         return;
     }
+    dashedPen().Polygon(dev_.data(), n);
+}
+
+void KXDraw::drawOpen(int n)
+{
+    if (lineKind == 1)
+        canvas->polyline(dev_.data(), n);
+    else
+        dashedPen().Polyline(dev_.data(), n);
+}
+
+StyleLine& KXDraw::dashedPen()
+{
     styleLine->SetWidth(canvas->penWidth());
     styleLine->SetStyle(lineKind);
-    styleLine->Polygon(dev_.data(), n);
+    return *styleLine;
 }
 
 void KXDraw::DrawLayer(PData* store, int layer)
@@ -461,13 +474,7 @@ void KXDraw::DrawLayer(PData* store, int layer)
             drawOutline(n);
             break;
         case 1:
-            if (lineKind == 1) {
-                canvas->polyline(dev_.data(), n);
-            } else {
-                styleLine->SetWidth(canvas->penWidth());
-                styleLine->SetStyle(lineKind);
-                styleLine->Polyline(dev_.data(), n);
-            }
+            drawOpen(n);
             break;
         case 2:
         case 3:
@@ -481,9 +488,7 @@ void KXDraw::DrawLayer(PData* store, int layer)
                 if (lineKind == 1) {
                     DrawCirclePoly(dev_[0], dev_[1]);
                 } else {
-                    styleLine->SetWidth(canvas->penWidth());
-                    styleLine->SetStyle(lineKind);
-                    styleLine->CircleThrough(dev_[0].x(), dev_[0].y(), dev_[1].x(), dev_[1].y());
+                    dashedPen().CircleThrough(dev_[0].x(), dev_[0].y(), dev_[1].x(), dev_[1].y());
                 }
             }
             break;
@@ -523,13 +528,7 @@ void KXDraw::drawLeader(const TPRec& f, int n)
         // The line ends inside the arrowhead.
         dev_[static_cast<std::size_t>(n - 1)] =
             QPoint(toInt(q.x() - std::cos(theta) * s * 1.5), toInt(q.y() - std::sin(theta) * s * 1.5));
-        if (lineKind == 1) {
-            canvas->polyline(dev_.data(), n);
-        } else {
-            styleLine->SetWidth(canvas->penWidth());
-            styleLine->SetStyle(lineKind);
-            styleLine->Polyline(dev_.data(), n);
-        }
+        drawOpen(n);
         if (f.flags & 8) {
             canvas->setPenWidth(toInt(dpm / printRatio));
             canvas->setPenColor(kBlack);
@@ -612,11 +611,17 @@ void KXDraw::drawName(const TPRec& f)
 // ---------------------------------------------------------------------------------------
 // Primitives
 
-void KXDraw::DrawHorzText(int x, int y, int h, const std::string& text)
+// Texts stand on a white background that is not painted, at font height h.
+void KXDraw::beginText(int h)
 {
     canvas->setBackColor(kWhite);
     canvas->setTransparent(true);
     canvas->setFontHeight(h);
+}
+
+void KXDraw::DrawHorzText(int x, int y, int h, const std::string& text)
+{
+    beginText(h);
     const long long H = canvas->fontHeight();
     const long long n = static_cast<long long>(cp932Length(text));
     canvas->textOut(x + static_cast<int>(n * H / 4), y + static_cast<int>(H / 2), text);
@@ -624,9 +629,7 @@ void KXDraw::DrawHorzText(int x, int y, int h, const std::string& text)
 
 void KXDraw::DrawRotatedText(int x, int y, double a, int h, const std::string& text)
 {
-    canvas->setBackColor(kWhite);
-    canvas->setTransparent(true);
-    canvas->setFontHeight(h);
+    beginText(h);
     const int saved = canvas->fontEscapement();
     canvas->setFontEscapement(toInt((180 - a) * 10));
     const int H = canvas->fontHeight();
@@ -672,9 +675,7 @@ void KXDraw::DrawDimension(QPoint p0, QPoint p1, QPoint p2, int h, int a, int ce
     const double t1 = p0 == p1 ? 0.0 : std::atan2(p0.y() - p1.y(), p0.x() - p1.x());
     const double t2 = p0 == m ? 0.0 : std::atan2(p0.y() - m.y(), p0.x() - m.x());
 
-    canvas->setFontHeight(h);
-    canvas->setBackColor(kWhite);
-    canvas->setTransparent(true);
+    beginText(h);
     const int saved = canvas->fontEscapement();
     canvas->setFontEscapement(toInt((180 - t1 * 180 / kPi) * 10));
     const double w = canvas->textWidth(text);

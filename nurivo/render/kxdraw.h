@@ -107,6 +107,10 @@ private:
     // visible part of the canvas. Conservative: a figure drawn nowhere visible is skipped.
     bool mayShow(const TPRec& figure, bool filling) const;
     void drawOutline(int n);
+    void drawOpen(int n);
+    // The dashed pen set to the canvas pen's width and the figure's line kind.
+    StyleLine& dashedPen();
+    void beginText(int h);
     void drawLeader(const TPRec& figure, int n);
     void drawText(const TPRec& figure, int n);
     void drawCallout(const TPRec& figure, int n);

@@ -3,11 +3,12 @@
 #include "render/canvas.h"
 #include "render/tone.h"
 
-#include <QGuiApplication>
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QPainter>
 #include <QRandomGenerator>
+
+#include "renderapp.h"
 
 #include <gtest/gtest.h>
 
@@ -15,31 +16,9 @@
 
 namespace {
 
-// The application lives from before the first test to after the last, and is gone before
-// the program's exit handlers run.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app = std::make_unique<QGuiApplication>(argc, argv); }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QGuiApplication> app;
+using rendertest::app;
 
-private:
-    int argc = 1;
-    char name[19] = "render_test_canvas";
-    char* argv[2] = {name, nullptr};
-};
-
-AppEnvironment* const appEnvironment =
-    static_cast<AppEnvironment*>(::testing::AddGlobalTestEnvironment(new AppEnvironment));
-
-QGuiApplication& app() { return *appEnvironment->app; }
-
-QImage whiteImage(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    return img;
-}
+using rendertest::whiteImage;
 
 bool isBlack(const QImage& img, int x, int y) { return img.pixel(x, y) == qRgb(0, 0, 0); }
 

@@ -7,9 +7,10 @@
 #include "render/kxdraw.h"
 #include "render/tone.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <QRandomGenerator>
+
+#include "renderapp.h"
 
 #include <gtest/gtest.h>
 
@@ -20,24 +21,7 @@
 
 namespace {
 
-// The application lives from before the first test to after the last, and is gone before
-// the program's exit handlers run.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app = std::make_unique<QGuiApplication>(argc, argv); }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QGuiApplication> app;
-
-private:
-    int argc = 1;
-    char name[19] = "render_test_kxdraw";
-    char* argv[2] = {name, nullptr};
-};
-
-AppEnvironment* const appEnvironment =
-    static_cast<AppEnvironment*>(::testing::AddGlobalTestEnvironment(new AppEnvironment));
-
-QGuiApplication& app() { return *appEnvironment->app; }
+using rendertest::app;
 
 constexpr TColor kRed = 0x0000FF;
 const QRgb kWhitePx = qRgb(255, 255, 255);

@@ -2,8 +2,9 @@
 #include "render/canvas.h"
 #include "render/paintboxex.h"
 
-#include <QApplication>
 #include <QMouseEvent>
+
+#include "renderapp.h"
 
 #include <gtest/gtest.h>
 
@@ -13,24 +14,7 @@
 
 namespace {
 
-// The application lives from before the first test to after the last, and is gone before
-// the program's exit handlers run.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app = std::make_unique<QApplication>(argc, argv); }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QApplication> app;
-
-private:
-    int argc = 1;
-    char name[21] = "render_test_paintbox";
-    char* argv[2] = {name, nullptr};
-};
-
-AppEnvironment* const appEnvironment =
-    static_cast<AppEnvironment*>(::testing::AddGlobalTestEnvironment(new AppEnvironment));
-
-QApplication& app() { return *appEnvironment->app; }
+using rendertest::app;
 
 void send(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint at)
 {

@@ -2,7 +2,8 @@
 #include "render/canvas.h"
 #include "render/styleline.h"
 
-#include <QGuiApplication>
+
+#include "renderapp.h"
 
 #include <gtest/gtest.h>
 
@@ -13,31 +14,9 @@
 
 namespace {
 
-// The application lives from before the first test to after the last, and is gone before
-// the program's exit handlers run.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app = std::make_unique<QGuiApplication>(argc, argv); }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QGuiApplication> app;
+using rendertest::app;
 
-private:
-    int argc = 1;
-    char name[22] = "render_test_styleline";
-    char* argv[2] = {name, nullptr};
-};
-
-AppEnvironment* const appEnvironment =
-    static_cast<AppEnvironment*>(::testing::AddGlobalTestEnvironment(new AppEnvironment));
-
-QGuiApplication& app() { return *appEnvironment->app; }
-
-QImage whiteImage(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    return img;
-}
+using rendertest::whiteImage;
 
 // The row as '#' for inked and '.' for white pixels.
 std::string row(const QImage& img, int y, int x0, int x1)
