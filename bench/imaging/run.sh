@@ -36,18 +36,21 @@ grey=$data/paris-1926-sheet4-train-edges.png  # 9000 x 4500, eight-bit grey
 tile "$g4" 3 6 9400 13200 "$work/a1-1bit.tif[compression=ccittfax4,bitdepth=1]"
 tile "$g4" 4 8 13200 18700 "$work/a0-1bit.tif[compression=ccittfax4,bitdepth=1]"
 tile "$grey" 2 3 9400 13200 "$work/a1-8bit.png[compression=1]"
-# A colour sheet: the grey sheet tinted differently in each band.
-vips linear "$work/a1-8bit.png" "$work/r.v" 1 0 --uchar
-vips linear "$work/a1-8bit.png" "$work/g.v" 0.6 60 --uchar
-vips linear "$work/a1-8bit.png" "$work/b.v" 0.3 120 --uchar
-vips bandjoin "$work/r.v $work/g.v $work/b.v" "$work/a1-24bit.png[compression=1]"
-rm -f "$work/r.v" "$work/g.v" "$work/b.v"
+tile "$grey" 2 5 13200 18700 "$work/a0-8bit.png[compression=1]"
+# Colour sheets: the grey sheets tinted differently in each band.
+for size in a1 a0; do
+  vips linear "$work/$size-8bit.png" "$work/r.v" 1 0 --uchar
+  vips linear "$work/$size-8bit.png" "$work/g.v" 0.6 60 --uchar
+  vips linear "$work/$size-8bit.png" "$work/b.v" 0.3 120 --uchar
+  vips bandjoin "$work/r.v $work/g.v $work/b.v" "$work/$size-24bit.png[compression=1]"
+  rm -f "$work/r.v" "$work/g.v" "$work/b.v"
+done
 
 peak() { /usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -1; } # seconds, peak kB
 
 row() { printf "%-13s %11s %6s %7s %6s %6s %7s %8s %8s %8s %8s %7s\n" "$@"; }
 row sheet pixels load quarter half ours vips work-img "ours MB" "+work MB" "1B/px MB" "vips MB"
-for sheet in a1-1bit.tif a0-1bit.tif a1-8bit.png a1-24bit.png; do
+for sheet in a1-1bit.tif a0-1bit.tif a1-8bit.png a0-8bit.png a1-24bit.png a0-24bit.png; do
   out=$("$bench" "$work/$sheet" "$work/work.TMP")
   get() { awk -v k="$1" '$1 == k { print $2 }' <<<"$out"; }
   read -r vq_s vq_kb < <(peak vips shrink "$work/$sheet" "$work/q.v" 4 4)
