@@ -37,6 +37,25 @@ QImage newMono(int width, int height)
     return image;
 }
 
+// Two-colour indexed pixels as one-bit pixels with the same indices and table (Qt's own
+// conversion would map them through grey and could swap them).
+QImage indexedToMono(const QImage& src)
+{
+    QImage out(src.width(), src.height(), QImage::Format_Mono);
+    if (out.isNull())
+        return out;
+    out.setColorTable(src.colorTable());
+    for (int y = 0; y < src.height(); ++y) {
+        const uchar* s = src.constScanLine(y);
+        uchar* d = out.scanLine(y);
+        std::memset(d, 0, static_cast<size_t>(out.bytesPerLine()));
+        for (int x = 0; x < src.width(); ++x)
+            if (s[x] & 1)
+                d[x >> 3] |= static_cast<uchar>(0x80 >> (x & 7));
+    }
+    return out;
+}
+
 // Grey of every pixel; Indexed8 and Mono go through their colour tables.
 QImage toGrey(const QImage& src)
 {
@@ -185,9 +204,10 @@ Bitmap::Bitmap(QImage image, PixelFormat format) : format_(format)
     if (format == pf1bit) {
         if (image.format() == QImage::Format_Mono)
             image_ = std::move(image);
-        else if (image.format() == QImage::Format_MonoLSB ||
-                 (image.format() == QImage::Format_Indexed8 && image.colorCount() <= 2))
-            image_ = image.convertToFormat(QImage::Format_Mono); // keeps indices and table
+        else if (image.format() == QImage::Format_MonoLSB)
+            image_ = image.convertToFormat(QImage::Format_Mono); // a bit swap: indices and table kept
+        else if (image.format() == QImage::Format_Indexed8 && image.colorCount() <= 2)
+            image_ = indexedToMono(image);
         else
             image_ = toMonoThreshold(image);
         if (!image_.isNull() && image_.colorCount() < 2) {

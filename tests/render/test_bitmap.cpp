@@ -55,6 +55,26 @@ TEST(Bitmap, ToOneBitThresholdsLuminanceAt128)
     EXPECT_EQ(bmp.image().pixel(1, 0), qRgb(255, 255, 255));
 }
 
+TEST(Bitmap, TwoColourImagesBecomeOneBitWithTheirIndices)
+{
+    // A palette whose entry 0 is the light one: the indices, not the greys, must survive.
+    const QList<QRgb> table{qRgb(250, 240, 200), qRgb(20, 0, 90)};
+    for (QImage::Format f : {QImage::Format_Indexed8, QImage::Format_MonoLSB}) {
+        SCOPED_TRACE(f);
+        QImage src(10, 3, f);
+        src.setColorTable(table);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 10; ++x)
+                src.setPixel(x, y, (x + y) % 3 == 0 ? 1 : 0);
+        const Bitmap bmp(src, pf1bit);
+        ASSERT_EQ(bmp.image().format(), QImage::Format_Mono);
+        EXPECT_EQ(bmp.image().colorTable(), table);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 10; ++x)
+                EXPECT_EQ(bmp.image().pixelIndex(x, y), (x + y) % 3 == 0 ? 1 : 0) << x << "," << y;
+    }
+}
+
 TEST(Bitmap, SetSizeKeepsTheTopLeftAndWhitensTheRest)
 {
     for (PixelFormat f : {pf1bit, pf8bit, pf24bit}) {
