@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <new>
 #include <sys/stat.h>
 
 namespace quillan {
@@ -86,7 +87,12 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     if (!nodeFindPoints(img, nodes))
         return 0;
     msgProgress("4 -  線分化前処理(%d node points)", static_cast<int>(std::min<std::size_t>(nodes.size(), INT32_MAX)));
-    const NodeIndex index(nodes);
+    std::unique_ptr<NodeIndex> index;
+    try {
+        index = std::make_unique<NodeIndex>(nodes, header.height);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 
     if (isMappedFile(output, mapping.file))
         return 0;
@@ -100,7 +106,7 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     settings.tolerance = tolerance > 0 ? tolerance : std::numeric_limits<double>::denorm_min();
     settings.minimumLength = minimumLength;
     RvlWriter writer(out.get());
-    const long polylines = chainTraceAll(img, writer, settings, index, nodes);
+    const long polylines = chainTraceAll(img, writer, settings, *index, nodes);
     bool written = writer.flush();
     if (polylines < 0)
         return 0;

@@ -49,11 +49,31 @@ bool nodeFindPoints(const WorkImage& img, PointList& nodes)
     return true;
 }
 
+NodeIndex::NodeIndex(const PointList& nodes, std::int32_t height) : nodes_(nodes)
+{
+    const std::uint64_t rows = height > 0 ? static_cast<std::uint64_t>(height) : 0;
+    while ((rows >> shift_) > 2 * nodes.size() + 16)
+        ++shift_;
+    bandStart_.assign(static_cast<std::size_t>(rows >> shift_) + 2, 0);
+    std::size_t i = 0;
+    for (std::size_t band = 0; band < bandStart_.size(); ++band) {
+        while (i < nodes.size() && (static_cast<std::size_t>(nodes[i].y) >> shift_) < band)
+            ++i;
+        bandStart_[band] = i;
+    }
+}
+
 std::size_t NodeIndex::find(const Point& p) const
 {
-    const auto it = std::lower_bound(nodes_.begin(), nodes_.end(), p,
-                                     [](const Point& a, const Point& b) { return ptCompareYX(a, b) < 0; });
-    if (it == nodes_.end() || !(*it == p))
+    if (p.y < 0)
+        return 0;
+    const std::size_t band = static_cast<std::size_t>(p.y) >> shift_;
+    if (band + 1 >= bandStart_.size())
+        return 0;
+    const auto first = nodes_.begin() + static_cast<std::ptrdiff_t>(bandStart_[band]);
+    const auto last = nodes_.begin() + static_cast<std::ptrdiff_t>(bandStart_[band + 1]);
+    const auto it = std::lower_bound(first, last, p, [](const Point& a, const Point& b) { return ptCompareYX(a, b) < 0; });
+    if (it == last || !(*it == p))
         return 0;
     return static_cast<std::size_t>(it - nodes_.begin()) + 1;
 }

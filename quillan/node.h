@@ -5,6 +5,8 @@
 #include "workimage.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace quillan {
 
@@ -12,16 +14,19 @@ namespace quillan {
 // runs out (nodes then holds nothing).
 bool nodeFindPoints(const WorkImage& img, PointList& nodes);
 
-// Looks node points up by position. The list it is built from is already ordered by row,
-// then column, so a binary search over it gives what a balanced tree would.
+// Looks node points up by position. The list is already ordered by row, then column, so the
+// index only records where each band of rows begins in it; bands are single rows unless the
+// image has far more rows than node points.
 class NodeIndex {
 public:
-    explicit NodeIndex(const PointList& nodes) : nodes_(nodes) {}
+    NodeIndex(const PointList& nodes, std::int32_t height);
     // The 1-based position of p in the node list, or 0 when p is no node point.
     std::size_t find(const Point& p) const;
 
 private:
     const PointList& nodes_;
+    unsigned shift_ = 0;                  // band of row y: y >> shift_
+    std::vector<std::size_t> bandStart_;  // bands + 1 entries
 };
 
 } // namespace quillan

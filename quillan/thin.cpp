@@ -47,14 +47,22 @@ inline int bitCount(Word v)
 void applyDeletions(const WorkImage& img, std::int64_t y, const Word* mask, std::size_t words)
 {
     unsigned char* row = img.row(y);
+    const std::size_t whole = img.stride / 8;
     for (std::size_t i = 0; i < words; ++i) {
         const Word m = mask[i];
         if (!m)
             continue;
-        for (unsigned b = 0; b < 8; ++b) {
+        if (i < whole) {
+            Word v;
+            std::memcpy(&v, row + i * 8, 8);
+            const Word bits = __builtin_bswap64(m);
+            v = img.polarity == 255 ? (v | bits) : (v & ~bits);
+            std::memcpy(row + i * 8, &v, 8);
+            continue;
+        }
+        // The last word of a row may reach past its stored bytes; its mask bits do not.
+        for (unsigned b = 0; b < 8 && i * 8 + b < img.stride; ++b) {
             const auto bits = static_cast<unsigned char>(m >> (56 - 8 * b));
-            if (!bits)
-                continue;
             unsigned char& byte = row[i * 8 + b];
             byte = img.polarity == 255 ? static_cast<unsigned char>(byte | bits)
                                        : static_cast<unsigned char>(byte & ~bits);

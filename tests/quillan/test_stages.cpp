@@ -1,6 +1,7 @@
 // The stages one by one: simplification, vertex collapsing and the rows thinning visits.
 #include "chain.h"
 #include "fixture.h"
+#include "node.h"
 #include "polyline.h"
 #include "thin.h"
 
@@ -91,6 +92,21 @@ TEST(QuillanChain, HorizontalAndVerticalRunsCollapseDiagonalsStay)
             ASSERT_EQ(quillan::chainAddPoint(chain, p), 1);
         EXPECT_EQ(chain.vertices, points(c.kept)) << c.name;
     }
+}
+
+TEST(QuillanNodeIndex, FindsEveryNodePointAndNothingElse)
+{
+    // Tall images group rows into bands; a lookup must not depend on that.
+    for (const std::int32_t height : {40, 100000000}) {
+        const quillan::PointList nodes = {{5, 0}, {2, 3}, {7, 3}, {9, 3}, {0, 39}};
+        const quillan::NodeIndex index(nodes, height);
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            EXPECT_EQ(index.find(nodes[i]), i + 1) << height;
+        for (const quillan::Point p : {quillan::Point{6, 0}, {2, 2}, {8, 3}, {-1, 3}, {0, 40}, {0, -1}, {5, height}})
+            EXPECT_EQ(index.find(p), 0u) << height << " " << p.x << "," << p.y;
+    }
+    const quillan::PointList none;
+    EXPECT_EQ(quillan::NodeIndex(none, 0).find({0, 0}), 0u);
 }
 
 // A 2 × 2 block loses every pixel in the rows a sub-iteration evaluates, so blocks across
