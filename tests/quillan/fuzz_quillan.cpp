@@ -15,12 +15,14 @@ namespace {
 
 std::string& scratchDir()
 {
+    // Scratch files, and the conversion's temporary copies, in a folder of this run.
     static std::string dir = [] {
-        char tmpl[] = "/tmp/quillan-fuzz-XXXXXX";
-        if (!::mkdtemp(tmpl))
+        const char* base = std::getenv("TMPDIR");
+        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/quillan-fuzz-XXXXXX";
+        if (!::mkdtemp(tmpl.data()))
             std::abort();
-        ::setenv("TMPDIR", tmpl, 1);
-        return std::string(tmpl);
+        ::setenv("TMPDIR", tmpl.c_str(), 1);
+        return tmpl;
     }();
     return dir;
 }

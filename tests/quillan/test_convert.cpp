@@ -15,6 +15,16 @@ namespace {
 using qtest::Polyline;
 using qtest::WorkBitmap;
 
+// One horizontal line from (10, 20) to (30, 20), and the RVL file it gives.
+WorkBitmap straightLine()
+{
+    WorkBitmap b(40, 30);
+    for (int x = 10; x <= 30; ++x)
+        b.set(x, 20);
+    return b;
+}
+const std::string kLineRvl = "PS\r\n10 20\r\n30 20\r\nPE\r\n";
+
 struct Result {
     int rc = 0;
     std::string rvl;
@@ -67,12 +77,10 @@ protected:
 
 TEST_F(ConvertTest, OneStraightLineIsOneBlockOfTwentyTwoBytes)
 {
-    WorkBitmap b(40, 30);
-    for (int x = 10; x <= 30; ++x)
-        b.set(x, 20);
+    const WorkBitmap b = straightLine();
     const Result r = run(b.bytes());
     ASSERT_EQ(r.rc, 1);
-    EXPECT_EQ(r.rvl, "PS\r\n10 20\r\n30 20\r\nPE\r\n");
+    EXPECT_EQ(r.rvl, kLineRvl);
     EXPECT_EQ(r.rvl.size(), 22u);
 }
 
@@ -196,13 +204,11 @@ TEST_F(ConvertTest, InPlaceLeavesEveryPixelBackgroundAndTheLength)
 
 TEST_F(ConvertTest, CopyModeLeavesTheSourceAndRemovesItsCopy)
 {
-    WorkBitmap b(40, 30);
-    for (int x = 10; x <= 30; ++x)
-        b.set(x, 20);
+    const WorkBitmap b = straightLine();
     const std::string before = b.bytes();
     const Result r = run(before, 1);
     ASSERT_EQ(r.rc, 1);
-    EXPECT_EQ(r.rvl, "PS\r\n10 20\r\n30 20\r\nPE\r\n");
+    EXPECT_EQ(r.rvl, kLineRvl);
     EXPECT_EQ(testutil::readBytes(source()), before);
     EXPECT_TRUE(tmpDirEmpty());
     // The converted file is the copy, named with its prefix in the temporary folder.
@@ -282,23 +288,19 @@ TEST_F(ConvertTest, ReadOnlySourceFailsInPlaceButConvertsAsCopy)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind the superuser";
-    WorkBitmap b(40, 30);
-    for (int x = 10; x <= 30; ++x)
-        b.set(x, 20);
+    const WorkBitmap b = straightLine();
     testutil::writeBytes(source(), b.bytes());
     ::chmod(source().c_str(), 0444);
     EXPECT_EQ(quillanourCnv(source().c_str(), 0, output().c_str(), 1.4143, -1.0), 0);
     EXPECT_FALSE(std::filesystem::exists(output()));
     EXPECT_EQ(quillanourCnv(source().c_str(), 1, output().c_str(), 1.4143, -1.0), 1);
-    EXPECT_EQ(testutil::readBytes(output()), "PS\r\n10 20\r\n30 20\r\nPE\r\n");
+    EXPECT_EQ(testutil::readBytes(output()), kLineRvl);
     EXPECT_TRUE(tmpDirEmpty());
 }
 
 TEST_F(ConvertTest, OutputOverTheSourceInPlaceIsRefused)
 {
-    WorkBitmap b(40, 30);
-    for (int x = 10; x <= 30; ++x)
-        b.set(x, 20);
+    const WorkBitmap b = straightLine();
     testutil::writeBytes(source(), b.bytes());
     const std::string link = dir_.file("link.RVL");
     ASSERT_EQ(::link(source().c_str(), link.c_str()), 0);
@@ -311,9 +313,7 @@ TEST_F(ConvertTest, FailedWritesAreNotSuccess)
 {
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
-    WorkBitmap b(40, 30);
-    for (int x = 10; x <= 30; ++x)
-        b.set(x, 20);
+    const WorkBitmap b = straightLine();
     testutil::writeBytes(source(), b.bytes());
     EXPECT_EQ(quillanourCnv(source().c_str(), 1, "/dev/full", 1.4143, -1.0), 0);
     // Nothing to write is no failure.
