@@ -270,9 +270,15 @@ TEST_F(ConvertTest, UnusableFilesFail)
     const std::string folder = dir_.file("folder");
     std::filesystem::create_directory(folder);
     const std::string missing = dir_.file("missing.TMP");
+    // Special files are refused before anything is read from them: no endless copy of a
+    // device, no wait for a writer on a pipe.
+    const std::string fifo = dir_.file("pipe.TMP");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const int copy : {0, 1}) {
         EXPECT_EQ(quillanourCnv(folder.c_str(), copy, output().c_str(), 1.4143, -1.0), 0);
         EXPECT_EQ(quillanourCnv(missing.c_str(), copy, output().c_str(), 1.4143, -1.0), 0);
+        EXPECT_EQ(quillanourCnv(fifo.c_str(), copy, output().c_str(), 1.4143, -1.0), 0);
+        EXPECT_EQ(quillanourCnv("/dev/zero", copy, output().c_str(), 1.4143, -1.0), 0);
         EXPECT_EQ(quillanourCnv(nullptr, copy, output().c_str(), 1.4143, -1.0), 0);
         EXPECT_EQ(quillanourCnv(source().c_str(), copy, nullptr, 1.4143, -1.0), 0);
         EXPECT_FALSE(std::filesystem::exists(output()));
