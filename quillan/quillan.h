@@ -21,7 +21,8 @@
 extern "C" {
 #endif
 
-/* A callback takes a printf-style format (UTF-8 text) and the argument list for it. */
+/* A callback takes a printf-style format (UTF-8 text) and the argument list for it; its
+ * result is not looked at. Every message begins with its step number and a blank. */
 typedef int(QUILLAN_CALL* RV_CallBack)(const char* format, va_list args);
 
 /* Stores the progress, error and thinning callbacks (any may be null); returns 1. */
@@ -29,7 +30,9 @@ QUILLAN_EXPORT int QUILLAN_CALL RV_SetCallBack(RV_CallBack progress, RV_CallBack
                                                RV_CallBack thinning);
 
 /* Converts the work image `source` (in place, or a temporary copy when copyFirst is non-zero)
- * and writes the polylines to `output`. Returns 1 on success, 0 on any failure. */
+ * and writes the polylines to `output`. Returns 1 on success, 0 on any failure; failures send
+ * no message. A tolerance of 0 or less acts as the narrowest corridor; a lengthDivisor above 0
+ * drops polylines shorter than max(width, height) / lengthDivisor. */
 QUILLAN_EXPORT int QUILLAN_CALL quillanourCnv(const char* source, int copyFirst, const char* output,
                                               double tolerance, double lengthDivisor);
 
