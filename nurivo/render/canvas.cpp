@@ -85,7 +85,7 @@ public:
         return cache;
     }
 
-    static constexpr int kTile = 256;
+    static constexpr int kTile = 512;
 
     const QImage* tile(const QImage& image, int tx, int ty)
     {
@@ -385,24 +385,29 @@ void Canvas::applyBrush()
     }
 }
 
-const QFont& Canvas::font()
+const Canvas::FontEntry& Canvas::font()
 {
-    if (!fontDirty_)
-        return font_;
-    font_ = QFont(fontName_);
-    font_.setStyleStrategy(QFont::NoAntialias);
-    font_.setHintingPreference(QFont::PreferFullHinting);
-    int h = fontHeight_ == 0 ? 12 : std::abs(fontHeight_);
-    font_.setPixelSize(std::max(1, h));
-    if (fontHeight_ > 0) {
-        // A positive height is the cell height (ascent plus descent).
-        const int cell = QFontMetrics(font_).height();
-        if (cell > 0)
-            font_.setPixelSize(std::max(1, static_cast<int>(std::lround(
-                                              static_cast<double>(h) * h / cell))));
+    if (!fontDirty_ && font_)
+        return *font_;
+    const auto key = std::make_pair(fontName_, fontHeight_);
+    auto it = fonts_.find(key);
+    if (it == fonts_.end()) {
+        QFont f(fontName_);
+        f.setStyleStrategy(QFont::NoAntialias);
+        f.setHintingPreference(QFont::PreferFullHinting);
+        const int h = fontHeight_ == 0 ? 12 : std::abs(fontHeight_);
+        f.setPixelSize(std::max(1, h));
+        if (fontHeight_ > 0) {
+            // A positive height is the cell height (ascent plus descent).
+            const int cell = QFontMetrics(f).height();
+            if (cell > 0)
+                f.setPixelSize(std::max(1, static_cast<int>(std::lround(static_cast<double>(h) * h / cell))));
+        }
+        it = fonts_.emplace(key, FontEntry{f, QFontMetrics(f)}).first;
     }
+    font_ = &it->second;
     fontDirty_ = false;
-    return font_;
+    return *font_;
 }
 
 void Canvas::moveTo(int x, int y) { pos_ = QPoint(x, y); }
@@ -469,14 +474,14 @@ int Canvas::textWidth(const std::string& text)
 {
     if (off_)
         return 0;
-    return QFontMetrics(font()).horizontalAdvance(QString::fromStdString(text));
+    return font().metrics.horizontalAdvance(QString::fromStdString(text));
 }
 
 int Canvas::textHeight(const std::string&)
 {
     if (off_)
         return 0;
-    return QFontMetrics(font()).height();
+    return font().metrics.height();
 }
 
 void Canvas::textOut(int x, int y, const std::string& text)
@@ -484,8 +489,9 @@ void Canvas::textOut(int x, int y, const std::string& text)
     if (off_ || !painter_->isActive() || text.empty())
         return;
     const QString s = QString::fromStdString(text);
-    const QFont& f = font();
-    const QFontMetrics fm(f);
+    const FontEntry& fe = font();
+    const QFont& f = fe.font;
+    const QFontMetrics& fm = fe.metrics;
     painter_->save();
     painter_->translate(x, y);
     if (escapement_ != 0)
@@ -497,6 +503,58 @@ void Canvas::textOut(int x, int y, const std::string& text)
     painter_->setPen(colorFromTColor(fontColor_));
     painter_->drawText(QPoint(0, fm.ascent()), s);
     painter_->restore();
+}
+
+// AND of the 32-bit pixels `part` of `source` into the device at `at` (canvas coordinates),
+// straight in the device's memory: the raster engine's AND of a part of an image is slow, and
+// this is the copy every repaint of the workbench makes. Only where the device is a 32-bit
+// image under a whole-dot translation; false leaves the drawing to the painter.
+bool Canvas::blitAnd(const QImage& source, const QRect& part, QPoint at)
+{
+    if (!rasterOps_ || !displayReady(source.format()))
+        return false;
+    QPaintEngine* engine = painter_->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster)
+        return false;
+    QPaintDevice* pd = engine->paintDevice();
+    if (!pd || pd->devType() != QInternal::Image)
+        return false;
+    auto* dev = static_cast<QImage*>(pd);
+    if (!displayReady(dev->format()) || !dev->isDetached())
+        return false;
+    const QTransform t = painter_->deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return false;
+    const QPoint shift(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+    // Where it may write, in device pixels: the visible part, the painter's clip, the
+    // engine's system clip (a paint event's region), the image.
+    QRect allowed = visible_.translated(shift).intersected(dev->rect());
+    if (painter_->hasClipping()) {
+        const QRegion clip = painter_->clipRegion();
+        if (clip.rectCount() > 1)
+            return false;
+        allowed = allowed.intersected(clip.boundingRect().translated(shift));
+    }
+    const QRegion system = engine->systemClip();
+    if (!system.isEmpty()) {
+        if (system.rectCount() > 1)
+            return false;
+        allowed = allowed.intersected(system.boundingRect());
+    }
+    const QRect to = QRect(at + shift, part.size()).intersected(allowed);
+    if (to.isEmpty())
+        return true;
+    const QPoint from = part.topLeft() + (to.topLeft() - (at + shift));
+    // The painter's buffer itself: writing through it keeps the engine's view of the pixels.
+    auto* base = const_cast<uchar*>(dev->constBits());
+    const qsizetype stride = dev->bytesPerLine();
+    for (int y = 0; y < to.height(); ++y) {
+        auto* d = reinterpret_cast<quint32*>(base + (to.top() + y) * stride) + to.left();
+        const auto* s = reinterpret_cast<const quint32*>(source.constScanLine(from.y() + y)) + from.x();
+        for (int x = 0; x < to.width(); ++x)
+            d[x] &= s[x] | 0xFF000000u;
+    }
+    return true;
 }
 
 // Draws the source pixels `source` of `image` where the mapping of the whole image onto
@@ -524,9 +582,26 @@ void Canvas::drawImagePart(const QRect& target, const QImage& image, const QRect
                     continue;
                 const QRect tileRect(tx * k, ty * k, t->width(), t->height());
                 const QRect part = tileRect.intersected(src);
-                painter_->drawImage(target.topLeft() + part.topLeft(), *t,
-                                    part.translated(-tileRect.topLeft()));
+                const QRect inTile = part.translated(-tileRect.topLeft());
+                if (!(andMode && blitAnd(*t, inTile, target.topLeft() + part.topLeft())))
+                    painter_->drawImage(target.topLeft() + part.topLeft(), *t, inTile);
             }
+        painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    }
+
+    if (!emulateAnd && displayReady(image.format())) {
+        // Ready for the device as it is: no copy.
+        if (unscaled) {
+            if (!(andMode && blitAnd(image, src, target.topLeft() + src.topLeft())))
+                painter_->drawImage(target.topLeft() + src.topLeft(), image, src);
+        } else {
+            painter_->save();
+            painter_->translate(target.left(), target.top());
+            painter_->scale(sx, sy);
+            painter_->drawImage(QPointF(src.topLeft()), image, QRectF(src));
+            painter_->restore();
+        }
         painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
         return;
     }

@@ -3,6 +3,7 @@
 // that drawing code gets the same pixels on a bitmap, a widget and a printer or PDF page.
 #pragma once
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
@@ -10,6 +11,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -150,9 +152,15 @@ private:
     void init();
     void applyPen();
     void applyBrush();
-    const QFont& font();
+    struct FontEntry {
+        QFont font;
+        QFontMetrics metrics;
+    };
+    // The font of the current face and height, made once per canvas.
+    const FontEntry& font();
     QPen currentPen() const;
     void drawImagePart(const QRect& target, const QImage& image, const QRectF& source);
+    bool blitAnd(const QImage& source, const QRect& part, QPoint at);
 
     QImage* target_ = nullptr;   // the image given, when drawing on one
     QImage work_;                // 32-bit working copy when the target's format cannot be drawn on
@@ -179,7 +187,8 @@ private:
     CopyMode copyMode_ = CopyMode::SrcCopy;
     QPoint pos_;
 
-    QFont font_;
+    std::map<std::pair<QString, int>, FontEntry> fonts_;
+    const FontEntry* font_ = nullptr;
     bool fontDirty_ = true;
     bool off_ = false;
 };

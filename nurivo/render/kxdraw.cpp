@@ -434,9 +434,9 @@ void KXDraw::drawOutline(int n)
     if (lineKind == 1) {
         if (n < 1)
             return;
-        canvas->moveTo(dev_[static_cast<std::size_t>(n - 1)].x(), dev_[static_cast<std::size_t>(n - 1)].y());
-        for (int i = 0; i < n; ++i)
-            canvas->lineTo(dev_[static_cast<std::size_t>(i)].x(), dev_[static_cast<std::size_t>(i)].y());
+        ring_.assign(1, dev_[static_cast<std::size_t>(n - 1)]);
+        ring_.insert(ring_.end(), dev_.begin(), dev_.begin() + n);
+        lineThrough(ring_);
         return;
     }
     dashedPen().Polygon(dev_.data(), n);
@@ -719,11 +719,28 @@ void KXDraw::DrawCircleThrough(QPoint c, QPoint p) { DrawCircle(c, radiusThrough
 void KXDraw::DrawCirclePoly(QPoint c, QPoint p)
 {
     const int r = radiusThrough(c, p);
-    canvas->moveTo(c.x() + r, c.y());
+    ring_.assign(1, QPoint(c.x() + r, c.y()));
     for (int i = 1; i <= 32; ++i) {
         const double t = 2 * kPi * i / 32;
-        canvas->lineTo(toInt(c.x() + r * std::cos(t)), toInt(c.y() + r * std::sin(t)));
+        ring_.emplace_back(toInt(c.x() + r * std::cos(t)), toInt(c.y() + r * std::sin(t)));
     }
+    lineThrough(ring_);
+}
+
+// Move to the first point and a line to each following one. With the copying pen that is one
+// polyline (the same dots, stroked once); inverting pens draw segment by segment.
+void KXDraw::lineThrough(const std::vector<QPoint>& pts)
+{
+    if (pts.empty())
+        return;
+    if (canvas->penMode() == PenMode::Copy) {
+        canvas->polyline(pts.data(), static_cast<int>(pts.size()));
+        canvas->moveTo(pts.back().x(), pts.back().y());
+        return;
+    }
+    canvas->moveTo(pts.front().x(), pts.front().y());
+    for (std::size_t i = 1; i < pts.size(); ++i)
+        canvas->lineTo(pts[i].x(), pts[i].y());
 }
 
 void KXDraw::DrawVertexMark(int x, int y)

@@ -111,6 +111,7 @@ private:
     // The dashed pen set to the canvas pen's width and the figure's line kind.
     StyleLine& dashedPen();
     void beginText(int h);
+    void lineThrough(const std::vector<QPoint>& pts);
     void drawLeader(const TPRec& figure, int n);
     void drawText(const TPRec& figure, int n);
     void drawCallout(const TPRec& figure, int n);
@@ -118,6 +119,7 @@ private:
     void drawScaled(const Bitmap& raster, const QRect& target);
 
     std::vector<QPoint> dev_; // device points of the current figure, as large as the largest
+    std::vector<QPoint> ring_; // a closed outline or circle being drawn
     // The last on-the-fly reduction of the raster, kept while raster and size stay the same.
     Bitmap reduced_;
     qint64 reducedKey_ = 0;

@@ -352,6 +352,35 @@ TEST(Canvas, LargeRasterShowsItsCurrentPixelsInEveryVisiblePart)
     }
 }
 
+TEST(Canvas, AndCopyOfALargeRasterStaysInsideTheVisiblePartOfAScrolledView)
+{
+    app();
+    QImage raster(1200, 1000, QImage::Format_Mono);
+    raster.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    auto* rng = QRandomGenerator::global();
+    for (int y = 0; y < raster.height(); ++y)
+        for (int x = 0; x < raster.width(); ++x)
+            raster.setPixel(x, y, rng->bounded(4) ? 1 : 0);
+    const QRect view(333, 211, 300, 200);
+    const QRect visible(340, 220, 250, 150); // a smaller paint rectangle inside the view
+    QImage out(view.size(), QImage::Format_RGB32);
+    out.fill(QColor(200, 100, 50));
+    {
+        QPainter p(&out);
+        p.translate(-view.topLeft());
+        p.setClipRect(visible);
+        Canvas c(p, 96, visible);
+        c.setCopyMode(CopyMode::SrcAnd);
+        c.draw(0, 0, raster);
+    }
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x) {
+            const QPoint at = QPoint(x, y) + view.topLeft();
+            const bool black = visible.contains(at) && raster.pixelIndex(at.x(), at.y()) == 0;
+            ASSERT_EQ(out.pixel(x, y), black ? qRgb(0, 0, 0) : qRgb(200, 100, 50)) << at.x() << "," << at.y();
+        }
+}
+
 TEST(Canvas, ReducedOneBitRasterKeepsItsThinLines)
 {
     app();
