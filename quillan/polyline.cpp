@@ -1,5 +1,7 @@
 #include "polyline.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -52,6 +54,122 @@ bool anyOutside(const double* xs, const double* ys, std::size_t from, std::size_
             return true;
     }
     return false;
+}
+
+// The convex hull of the vertices between the anchor and the current vertex, kept while they
+// arrive strictly monotone along x or along y (as straight runs of line work do). The distance
+// from a line is an affine function, so its largest magnitude over the vertices is reached at
+// a hull vertex; that lets long straight chains be judged without visiting every vertex.
+class MonotoneHull {
+public:
+    void reset()
+    {
+        for (Order& o : orders_) {
+            o.alive = true;
+            o.sign = 0;
+            o.upper.clear();
+            o.lower.clear();
+        }
+        count_ = 0;
+    }
+
+    void add(const Point& p)
+    {
+        if (p.x >= kLimit || p.y >= kLimit || p.x < 0 || p.y < 0) {
+            orders_[0].alive = orders_[1].alive = false;
+            return;
+        }
+        for (int axis = 0; axis < 2; ++axis) {
+            Order& o = orders_[axis];
+            if (!o.alive)
+                continue;
+            if (count_ > 0) {
+                const std::int64_t du = primary(p, axis) - primary(last_, axis);
+                const int sign = du > 0 ? 1 : du < 0 ? -1 : 0;
+                if (sign == 0 || (o.sign != 0 && sign != o.sign)) {
+                    o.alive = false;
+                    continue;
+                }
+                o.sign = sign;
+            }
+            push(o.upper, p, axis, 1);
+            push(o.lower, p, axis, -1);
+        }
+        last_ = p;
+        ++count_;
+    }
+
+    // The hull's vertices (some repeated), or null when neither order held.
+    const std::vector<Point>* chains(const std::vector<Point>*& other) const
+    {
+        for (const Order& o : orders_) {
+            if (o.alive) {
+                other = &o.lower;
+                return &o.upper;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    // Coordinates below 2^30 keep every cross product inside 64 bits.
+    static constexpr std::int32_t kLimit = 1 << 30;
+
+    struct Order {
+        bool alive = true;
+        int sign = 0;
+        std::vector<Point> upper, lower;
+    };
+
+    static std::int64_t primary(const Point& p, int axis) { return axis == 0 ? p.x : p.y; }
+    static std::int64_t secondary(const Point& p, int axis) { return axis == 0 ? p.y : p.x; }
+
+    // One chain of Andrew's monotone hull; side +1 drops vertices that do not turn one way,
+    // −1 those that do not turn the other.
+    static void push(std::vector<Point>& chain, const Point& p, int axis, int side)
+    {
+        while (chain.size() >= 2) {
+            const Point& o = chain[chain.size() - 2];
+            const Point& a = chain.back();
+            const std::int64_t cross = (primary(a, axis) - primary(o, axis)) * (secondary(p, axis) - secondary(o, axis)) -
+                                       (secondary(a, axis) - secondary(o, axis)) * (primary(p, axis) - primary(o, axis));
+            if (side * cross < 0)
+                break;
+            chain.pop_back();
+        }
+        chain.push_back(p);
+    }
+
+    Order orders_[2];
+    Point last_;
+    std::size_t count_ = 0;
+};
+
+// Whether some vertex k, from <= k < to, lies at tolerance or more from the line, decided
+// from the hull where its margin is safe and by visiting every vertex otherwise.
+bool corridorLeft(const double* xs, const double* ys, std::size_t from, std::size_t to, const Line& line,
+                  double tolerance, const MonotoneHull& hull, double extent)
+{
+    const std::vector<Point>* lower = nullptr;
+    const std::vector<Point>* upper = hull.chains(lower);
+    if (upper) {
+        double largest = 0;
+        for (const std::vector<Point>* chain : {upper, lower}) {
+            for (const Point& p : *chain) {
+                const double d = line.a * static_cast<double>(p.x) + line.b * static_cast<double>(p.y) + line.c;
+                // A hull vertex is one of the vertices: its own distance decides outright.
+                if (std::fabs(d) >= tolerance)
+                    return true;
+                largest = std::max(largest, std::fabs(d));
+            }
+        }
+        // Each computed distance is within `error` of the exact one for the same line, so
+        // no vertex can come out at the tolerance while the hull stays below it by twice that.
+        const double error = 8 * DBL_EPSILON * (std::fabs(line.a) * extent + std::fabs(line.b) * extent + std::fabs(line.c));
+        if (largest + 2 * error < tolerance)
+            return false;
+    }
+    return anyOutside(xs, ys, from, to, line, tolerance);
 }
 
 } // namespace
@@ -147,10 +265,15 @@ int polylineSimplifyWrite(RvlWriter& out, const PointList& v, double tolerance, 
     try {
         xs.resize(m);
         ys.resize(m);
+        double extent = 0;
         for (std::size_t i = 0; i < m; ++i) {
             xs[i] = v[i].x;
             ys[i] = v[i].y;
+            extent = std::max({extent, std::fabs(xs[i]), std::fabs(ys[i])});
         }
+        MonotoneHull hull;
+        hull.reset();
+        std::size_t nextInHull = 1;
         kept.push_back(v[0]);
         std::size_t anchor = 0;
         double dir = vecAngle(static_cast<std::int64_t>(v[1].x) - v[0].x, static_cast<std::int64_t>(v[1].y) - v[0].y);
@@ -163,7 +286,9 @@ int polylineSimplifyWrite(RvlWriter& out, const PointList& v, double tolerance, 
             if (!leaves && j > anchor + 1) {
                 Line line;
                 if (lineFromPoints(v[anchor], v[j], line)) {
-                    leaves = anyOutside(xs.data(), ys.data(), anchor + 1, j, line, tolerance);
+                    for (; nextInHull < j; ++nextInHull)
+                        hull.add(v[nextInHull]);
+                    leaves = corridorLeft(xs.data(), ys.data(), anchor + 1, j, line, tolerance, hull, extent);
                 } else {
                     leaves = 0.0 >= tolerance;
                 }
@@ -173,6 +298,8 @@ int polylineSimplifyWrite(RvlWriter& out, const PointList& v, double tolerance, 
             if (leaves) {
                 kept.push_back(v[j - 1]);
                 anchor = j - 1;
+                hull.reset();
+                nextInHull = j;
                 dir = vecAngle(static_cast<std::int64_t>(v[j].x) - v[j - 1].x,
                                static_cast<std::int64_t>(v[j].y) - v[j - 1].y);
             }

@@ -102,4 +102,37 @@ TEST(QuillanReference, ThinningNodePointsAndPolylinesMatch)
     }
 }
 
+// Long one-pixel lines at every slope, straight or slightly bent, so that simplification
+// judges long runs of vertices against wide corridors.
+TEST(QuillanReference, LongLinesSimplifyAlike)
+{
+    testutil::TempDir dir;
+    const std::string src = dir.file("l.TMP");
+    const std::string out = dir.file("l.RVL");
+    std::mt19937 rng(4711);
+    auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int round = 0; round < 60; ++round) {
+        WorkBitmap b(700, 500, round % 2 == 1);
+        for (int line = 0; line < 3; ++line) {
+            const double x0 = uniform(0, 699), y0 = uniform(0, 499), x1 = uniform(0, 699), y1 = uniform(0, 499);
+            const double bend = uniform(-20, 20);
+            const int n = static_cast<int>(std::max(std::abs(x1 - x0), std::abs(y1 - y0))) + 1;
+            for (int i = 0; i <= n; ++i) {
+                const double t = static_cast<double>(i) / n;
+                const int x = static_cast<int>(x0 + (x1 - x0) * t + bend * t * (1 - t));
+                const int y = static_cast<int>(y0 + (y1 - y0) * t);
+                if (x >= 0 && x < 700 && y >= 0 && y < 500)
+                    b.set(x, y);
+            }
+        }
+        const std::string original = b.bytes();
+        const double tolerance = round % 4 == 0 ? 1.4143 : round % 4 == 1 ? 0.6 : round % 4 == 2 ? 2.5 : 8.0;
+        testutil::writeBytes(src, original);
+        ASSERT_EQ(quillanourCnv(src.c_str(), 0, out.c_str(), tolerance, -1.0), 1);
+        std::string expectedImage = original;
+        qref::Image whole = refImage(expectedImage);
+        ASSERT_EQ(testutil::readBytes(out), qref::convert(whole, tolerance, 1.0)) << "RVL differs in round " << round;
+    }
+}
+
 } // namespace
