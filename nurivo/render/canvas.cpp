@@ -235,7 +235,9 @@ void Canvas::init()
     if (!painter_->isActive())
         return;
     QPaintEngine* engine = painter_->paintEngine();
-    rasterOps_ = engine && engine->hasFeature(QPaintEngine::RasterOpModes);
+    // The PDF engine (also behind the printer) claims raster operations but ignores them.
+    rasterOps_ = engine && engine->hasFeature(QPaintEngine::RasterOpModes) &&
+                 engine->type() != QPaintEngine::Pdf && engine->type() != QPaintEngine::Picture;
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, false);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);

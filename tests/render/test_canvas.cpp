@@ -3,10 +3,13 @@
 #include "render/canvas.h"
 #include "render/tone.h"
 
+#include <QFileInfo>
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include "renderapp.h"
 
@@ -408,4 +411,32 @@ TEST(Canvas, DrawingOnAOneBitBitmapKeepsItOneBit)
     EXPECT_EQ(bmp.image().depth(), 1);
     EXPECT_EQ(qGray(bmp.image().pixel(10, 5)), 0);
     EXPECT_EQ(qGray(bmp.image().pixel(10, 2)), 255);
+}
+
+TEST(Canvas, PdfPageTakesAndCopiesTextsAndLinesWithoutRasterOperations)
+{
+    app();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("page.pdf"));
+    {
+        QPdfWriter pdf(path);
+        pdf.setResolution(300);
+        QPainter p(&pdf);
+        Canvas c(p, pdf.resolution());
+        EXPECT_FALSE(c.hasRasterOps());
+        EXPECT_EQ(c.dpiX(), 300);
+        c.setBrushPattern(toneGetGraphic(1));
+        const QPoint tri[] = {{10, 10}, {400, 10}, {200, 300}};
+        c.polygon(tri, 3);
+        c.setCopyMode(CopyMode::SrcAnd);
+        c.stretchDraw(QRect(0, 0, 600, 500), lineRaster(300, 250));
+        c.setCopyMode(CopyMode::SrcCopy);
+        c.setPenMode(PenMode::Not); // no inversion on paper: drawn as a plain line
+        c.moveTo(0, 0);
+        c.lineTo(100, 100);
+        c.setFontEscapement(900);
+        c.textOut(50, 400, "地番 12");
+    }
+    EXPECT_GT(QFileInfo(path).size(), 500);
 }
