@@ -96,6 +96,7 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
 
     if (isMappedFile(output, mapping.file))
         return 0;
+    // Binary mode: the writer ends every line with CR LF itself, as the file's readers expect.
     std::unique_ptr<std::FILE, FileCloser> out(std::fopen(output, "wb"));
     if (!out)
         return 0;

@@ -19,7 +19,8 @@ namespace quillan {
 
 namespace {
 
-// Deletion candidates among the 64 pixels of word i of the current row.
+// Deletion candidates among the 64 pixels of word i of the current row: 2 <= B <= 6 (two
+// neighbours set and two clear at least), A = 1, and the condition of the sub-iteration.
 inline Word deletable(const Word* prev, const Word* cur, const Word* next, std::size_t i, ThinCondition condition)
 {
     const Neighbours n = neighboursAt(prev, cur, next, i);

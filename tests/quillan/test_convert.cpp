@@ -82,6 +82,10 @@ TEST_F(ConvertTest, OneStraightLineIsOneBlockOfTwentyTwoBytes)
     ASSERT_EQ(r.rc, 1);
     EXPECT_EQ(r.rvl, kLineRvl);
     EXPECT_EQ(r.rvl.size(), 22u);
+    // A line one pixel wide loses nothing: one thinning message, pass 1, count 0.
+    ASSERT_EQ(r.messages.size(), 6u);
+    EXPECT_EQ(r.messages[1], "2   1  細線化処理 (0 - 0秒)");
+    EXPECT_EQ(r.messages[5], "6 -  終了処理 (1 polylines)");
 }
 
 TEST_F(ConvertTest, ShapesGiveTheirPolylines)
