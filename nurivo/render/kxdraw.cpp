@@ -529,13 +529,8 @@ void KXDraw::drawLeader(const TPRec& f, int n)
         dev_[static_cast<std::size_t>(n - 1)] =
             QPoint(toInt(q.x() - std::cos(theta) * s * 1.5), toInt(q.y() - std::sin(theta) * s * 1.5));
         drawOpen(n);
-        if (f.flags & 8) {
-            canvas->setPenWidth(toInt(dpm / printRatio));
-            canvas->setPenColor(kBlack);
+        if (markPen(f.flags & 8))
             s += 2;
-        } else {
-            canvas->setPenWidth(toInt(dpm / printRatio * 0.5));
-        }
         DrawArrowHead(q, s, theta);
         canvas->setPenWidth(w0);
         canvas->setPenColor(c0);
@@ -549,17 +544,25 @@ void KXDraw::drawLeader(const TPRec& f, int n)
         double r = cfgGetInt(kStartCircleSlot) * dpm * 0.1;
         if (sizesScaled())
             r /= printRatio;
-        if (f.flags & 4) {
-            canvas->setPenWidth(toInt(dpm / printRatio));
-            canvas->setPenColor(kBlack);
+        if (markPen(f.flags & 4))
             r += 3;
-        } else {
-            canvas->setPenWidth(toInt(dpm / printRatio * 0.5));
-        }
         DrawCircle(dev_[0], toInt(r));
         canvas->setPenWidth(w0);
         canvas->setPenColor(c0);
     }
+}
+
+// The pen of an end arrow or a start circle: a black rim a dot wide on paper, or half that
+// in the figure colour. True for the rim.
+bool KXDraw::markPen(bool blackRim)
+{
+    if (blackRim) {
+        canvas->setPenWidth(toInt(dpm / printRatio));
+        canvas->setPenColor(kBlack);
+        return true;
+    }
+    canvas->setPenWidth(toInt(dpm / printRatio * 0.5));
+    return false;
 }
 
 void KXDraw::drawText(const TPRec& f, int n)

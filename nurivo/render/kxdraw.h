@@ -113,6 +113,7 @@ private:
     void beginText(int h);
     void lineThrough(const std::vector<QPoint>& pts);
     void drawLeader(const TPRec& figure, int n);
+    bool markPen(bool blackRim);
     void drawText(const TPRec& figure, int n);
     void drawCallout(const TPRec& figure, int n);
     void drawName(const TPRec& figure);

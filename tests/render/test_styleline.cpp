@@ -27,6 +27,13 @@ std::string row(const QImage& img, int y, int x0, int x1)
     return s;
 }
 
+// A dashed pen over a canvas on the image.
+struct PenOn {
+    explicit PenOn(QImage& img, int dpi = 96) : c(img, dpi) { s.SetCanvas(&c); }
+    Canvas c;
+    StyleLine s;
+};
+
 } // namespace
 
 TEST(StyleLine, PatternsFollowTheDeviceResolution)
@@ -50,9 +57,8 @@ TEST(StyleLine, PatternsFollowTheDeviceResolution)
     };
     for (const Case& k : cases) {
         QImage img = whiteImage(4, 4);
-        Canvas c(img, k.dpi);
-        StyleLine s;
-        s.SetCanvas(&c);
+        PenOn pen(img, k.dpi);
+        StyleLine& s = pen.s;
         s.SetStyle(k.style);
         EXPECT_EQ(s.style, k.style);
         ASSERT_EQ(s.entryCount, static_cast<int>(k.pattern.size())) << k.dpi << "/" << k.style;
@@ -65,9 +71,8 @@ TEST(StyleLine, PlainOrUnknownStyleKeepsThePattern)
 {
     app();
     QImage img = whiteImage(4, 4);
-    Canvas c(img);
-    StyleLine s;
-    s.SetCanvas(&c);
+    PenOn pen(img);
+    StyleLine& s = pen.s;
     s.SetStyle(4);
     for (int style : {1, 0, 9}) {
         s.SetStyle(style);
@@ -96,9 +101,8 @@ TEST(StyleLine, DashRunsOnAcrossTheCorner)
     app();
     QImage img = whiteImage(60, 5);
     {
-        Canvas c(img, 96);
-        StyleLine s;
-        s.SetCanvas(&c);
+        PenOn pen(img, 96);
+        StyleLine& s = pen.s;
         s.SetWidth(1);
         s.SetStyle(3);
         const QPoint pts[] = {{0, 2}, {20, 2}, {40, 2}};
@@ -114,9 +118,8 @@ TEST(StyleLine, ZeroLengthSegmentDrawsNothingAndKeepsThePhase)
 {
     app();
     QImage img = whiteImage(40, 5);
-    Canvas c(img, 96);
-    StyleLine s;
-    s.SetCanvas(&c);
+    PenOn pen(img, 96);
+    StyleLine& s = pen.s;
     s.SetStyle(3);
     s.MoveTo(0, 2);
     s.LineTo(10, 2);
@@ -132,9 +135,8 @@ TEST(StyleLine, PolygonClosesThroughItsFirstPointWithThePatternRunningOn)
     app();
     QImage img = whiteImage(20, 20);
     {
-        Canvas c(img, 96);
-        StyleLine s;
-        s.SetCanvas(&c);
+        PenOn pen(img, 96);
+        StyleLine& s = pen.s;
         s.SetStyle(3);
         // Starts at the last point: its 16 dots up the left edge use 16 of the first dash, so
         // the top edge gets the other 8 and then the gap.
@@ -149,13 +151,12 @@ TEST(StyleLine, CircleOfRadiusZeroShowsNothing)
     app();
     QImage img = whiteImage(20, 20);
     {
-        Canvas c(img, 96);
-        StyleLine s;
-        s.SetCanvas(&c);
+        PenOn pen(img, 96);
+        StyleLine& s = pen.s;
         s.SetWidth(3);
         s.SetStyle(2);
         s.Circle(10, 10, 0);
-        EXPECT_EQ(c.penPos(), QPoint(10, 10));
+        EXPECT_EQ(pen.c.penPos(), QPoint(10, 10));
     }
     EXPECT_EQ(img, whiteImage(20, 20));
 }
@@ -165,9 +166,8 @@ TEST(StyleLine, DottedCircleIsCutIntoPieces)
     app();
     QImage img = whiteImage(100, 100);
     {
-        Canvas c(img, 96);
-        StyleLine s;
-        s.SetCanvas(&c);
+        PenOn pen(img, 96);
+        StyleLine& s = pen.s;
         s.SetStyle(2);
         s.CircleThrough(50, 50, 80, 50);
     }
