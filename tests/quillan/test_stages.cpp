@@ -3,6 +3,7 @@
 #include "fixture.h"
 #include "node.h"
 #include "polyline.h"
+#include "testutil.h"
 #include "thin.h"
 
 #include <gtest/gtest.h>
@@ -23,19 +24,15 @@ quillan::PointList points(const Polyline& p)
 
 std::string simplified(const Polyline& chain, double tolerance, double minimumLength = 1.0)
 {
-    std::FILE* f = std::tmpfile();
-    std::string text;
+    testutil::TempDir dir;
+    const std::string path = dir.file("s.RVL");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
     {
         quillan::RvlWriter out(f);
         quillan::polylineSimplifyWrite(out, points(chain), tolerance, minimumLength);
     }
-    std::rewind(f);
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
     std::fclose(f);
-    return text;
+    return testutil::readBytes(path);
 }
 
 TEST(QuillanSimplify, KeepsTheVerticesTheRuleKeeps)
