@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,7 +163,10 @@ unsigned char* fileMapOpen(const std::string& path, MappedFile& file)
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    if (st.st_size <= 0) {
+    // The file is opened for this conversion alone: a second conversion of it meanwhile fails.
+    // A file system without such locks does not stop the conversion.
+    const bool inUse = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (st.st_size <= 0 || inUse) {
         ::close(fd);
         return nullptr;
     }

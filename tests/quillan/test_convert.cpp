@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -317,6 +319,18 @@ TEST_F(ConvertTest, OutputOverTheSourceInPlaceIsRefused)
     EXPECT_EQ(quillanourCnv(source().c_str(), 0, source().c_str(), 1.4143, -1.0), 0);
     EXPECT_EQ(quillanourCnv(source().c_str(), 0, link.c_str(), 1.4143, -1.0), 0);
     EXPECT_EQ(std::filesystem::file_size(source()), b.bytes().size());
+}
+
+TEST_F(ConvertTest, FileInUseByAnotherConversionFails)
+{
+    testutil::writeBytes(source(), straightLine().bytes());
+    const int fd = ::open(source().c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(quillanourCnv(source().c_str(), 0, output().c_str(), 1.4143, -1.0), 0);
+    EXPECT_FALSE(std::filesystem::exists(output()));
+    ::close(fd);
+    EXPECT_EQ(quillanourCnv(source().c_str(), 0, output().c_str(), 1.4143, -1.0), 1);
 }
 
 TEST_F(ConvertTest, FailedWritesAreNotSuccess)
