@@ -57,21 +57,17 @@ int TLayer::layerLoad(const std::string& path)
 int TLayer::layerSave(const std::string& path) const
 {
     TextWriter out;
-    if (!out.open(path)) {
-        showMessage("ERR OPEN " + path);
+    if (!out.openReporting(path))
         return 0;
-    }
     out.print("%d 1\n", count);
     for (int i = 0; i < count; ++i) {
         const TLayerRec& r = rows[static_cast<size_t>(i)];
         out.print("%d\t%s\t%d\t%d\t%d\t%d\n", r.code, r.name.c_str(), r.color, r.lineCode,
                   r.spareValue, r.legendMode);
     }
-    // A write that failed on the way must not pass for a saved list.
-    if (!out.close()) {
-        showMessage("ERR OPEN " + path);
+    // A write that failed on the way must not pass for a saved file.
+    if (!out.closeReporting())
         return 0;
-    }
     return count;
 }
 

@@ -176,10 +176,8 @@ int PData::PD_LoadFile(const std::string& path, int layer)
 int PData::PD_SaveFile(const std::string& path) const
 {
     TextWriter out;
-    if (!out.open(path)) {
-        showMessage("ERR OPEN " + path);
+    if (!out.openReporting(path))
         return 0;
-    }
     out.print("%d 4\n", count);
     for (int i = 0; i < count; ++i) {
         const TPRec& r = recs[static_cast<size_t>(i)];
@@ -192,11 +190,9 @@ int PData::PD_SaveFile(const std::string& path) const
         for (int k = 0; k < n; ++k)
             out.print("%d %d\n", r.pts[static_cast<size_t>(k)].x, r.pts[static_cast<size_t>(k)].y);
     }
-    // A write that failed on the way (a full disk) must not pass for a saved file.
-    if (!out.close()) {
-        showMessage("ERR OPEN " + path);
+    // A write that failed on the way must not pass for a saved file.
+    if (!out.closeReporting())
         return 0;
-    }
     return 1;
 }
 

@@ -1,6 +1,7 @@
 #include "textfile.h"
 
 #include "codec.h"
+#include "message.h"
 #include "strscan.h"
 
 #include <cstring>
@@ -101,7 +102,26 @@ bool TextWriter::open(const std::string& path)
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return false;
     file_ = std::fopen(path.c_str(), "wb");
+    if (file_)
+        path_ = path;
     return file_ != nullptr;
+}
+
+bool TextWriter::openReporting(const std::string& path)
+{
+    if (open(path))
+        return true;
+    showMessage("ERR OPEN " + path);
+    return false;
+}
+
+bool TextWriter::closeReporting()
+{
+    std::string path = path_;
+    if (close())
+        return true;
+    showMessage("ERR OPEN " + path);
+    return false;
 }
 
 void TextWriter::write(std::string_view utf8)

@@ -57,7 +57,13 @@ public:
     // Flushes and closes; false when any write failed on the way.
     bool close();
 
+    // The same two steps for writers that tell the operator: a file that cannot be created,
+    // or a write that failed on the way (a full disk), shows "ERR OPEN " + path.
+    bool openReporting(const std::string& path);
+    bool closeReporting();
+
 private:
     std::FILE* file_ = nullptr;
     bool failed_ = false;
+    std::string path_;
 };
