@@ -157,22 +157,23 @@ int polyReadRvl(const std::string& path, int height)
     bool inBlock = false, havePrev = false;
     int px = 0, py = 0;
     while (in.readRawLine(line)) {
-        // A "PS" inside a block whose "PE" is missing starts the next polyline; joining the
-        // two would invent a line that is not in the drawing.
-        if (startsWith(line, "PS")) {
-            inBlock = true;
-            havePrev = false;
+        if (!inBlock) {
+            // Outside a block only a "PS" line counts.
+            if (startsWith(line, "PS")) {
+                inBlock = true;
+                havePrev = false;
+            }
             continue;
         }
-        if (!inBlock)
-            continue;
+        // Only "PE" ends the points of a block; any other line that is not two integers, a
+        // stray "PS" included, is passed over and the polyline goes on.
         if (startsWith(line, "PE")) {
             inBlock = false;
             continue;
         }
         int64_t x = 0, y = 0;
         if (!scanPoint(line, x, y))
-            continue; // not a point: passed over
+            continue;
         int cx = clampToInt(x);
         int cy = clampToInt(int64_t(height) - clampToInt(y) - 1);
         if (havePrev) {

@@ -119,7 +119,7 @@ TEST_F(TraceGridTest, MalformedBlocks)
     } cases[] = {
         {"PS\n1 1\nnot a point\n\n3 x\n5 5\nPE\n", 1},   // non-points passed over
         {"1 1\n2 2\nPS\n3 3\nPE\n", 0},                  // points outside blocks; one-point block
-        {"PS\n1 1\n2 2\nPS\n7 7\n8 8\nPE\n", 2},         // a missing PE does not join blocks
+        {"PS\n1 1\n2 2\nPS\n7 7\n8 8\nPE\n", 3},         // only PE ends a block: PS is passed over
         {"PS\n1 1\n2 2\n3 3", 2},                        // unterminated at the end of the file
         {"PS\n99999999999999999999 1\n2 2\nPE\n", 1},
         {"PSX\n1 1 junk\n2 2\nPE", 1},
@@ -128,6 +128,12 @@ TEST_F(TraceGridTest, MalformedBlocks)
         openWith(c.rvl, 10, 10);
         EXPECT_EQ(polyGetSegCount(), c.segs) << c.rvl;
     }
+
+    // The points on either side of a stray PS are joined, as in any other block.
+    openWith("PS\n1 1\n2 2\nPS\n7 7\nPE\n", 10, 10);
+    ASSERT_EQ(polyGetSegCount(), 2);
+    const TraceSeg& joined = polyGetGrid().segs[1];
+    EXPECT_EQ((std::array{joined.x1, joined.y1, joined.x2, joined.y2}), (std::array{2, 7, 7, 2}));
 }
 
 TEST_F(TraceGridTest, SegmentCapacityDoublesWhenFull)
