@@ -76,7 +76,7 @@ int qrvSplitLine(std::string_view line, std::vector<std::string_view>& fields)
                 ++i;
             start = i + 1;
             end = std::string_view::npos;
-        } else if ((c == '"' || c == '\n' || c == '\r') && end == std::string_view::npos) {
+        } else if ((c == '"' || c == '\n') && end == std::string_view::npos) {
             end = i;
         }
     }

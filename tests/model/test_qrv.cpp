@@ -30,6 +30,7 @@ TEST(ReferenceTableSplit, Fields)
         {"1\t\"", {"1", ""}},
         {"a\t", {"a", ""}},
         {"a\nb\tc", {"a", "c"}},
+        {"a\rb\tc\r", {"a\rb", "c\r"}},          // a carriage return is no field end
     };
     for (const Case& c : cases)
         EXPECT_EQ(split(c.line), c.fields) << c.line;
