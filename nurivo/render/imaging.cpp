@@ -171,6 +171,42 @@ bool readPngHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
     }
 }
 
+// Run-length coded BMP rows (RLE8, RLE4): the codes must reach the end-of-bitmap mark, or end
+// every row, before the file ends. Qt shows a cut-off file as a whole one, blank at the end.
+bool rleComplete(std::ifstream& in, uint32_t dataOffset, int64_t height, bool fourBit)
+{
+    in.clear();
+    if (!in.seekg(dataOffset))
+        return false;
+    std::streambuf* buf = in.rdbuf();
+    auto next = [buf](int& v) { return (v = buf->sbumpc()) != std::char_traits<char>::eof(); };
+    int64_t rows = 0;
+    int count = 0, code = 0;
+    while (next(count) && next(code)) {
+        if (count > 0) // a run of one value
+            continue;
+        if (code == 0) { // end of a row
+            if (++rows >= height)
+                return true;
+        } else if (code == 1) { // end of the bitmap
+            return true;
+        } else if (code == 2) { // skip right and down
+            int dx = 0, dy = 0;
+            if (!next(dx) || !next(dy))
+                return false;
+            rows += dy;
+        } else { // `code` literal pixels, padded to an even number of bytes
+            int bytes = fourBit ? (code + 1) / 2 : code;
+            bytes += bytes & 1;
+            int skipped = 0;
+            while (bytes-- > 0)
+                if (!next(skipped))
+                    return false;
+        }
+    }
+    return false;
+}
+
 // BMP: the information header, and for uncompressed rows whether they all fit in the file.
 bool readBmpHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
 {
@@ -209,6 +245,9 @@ bool readBmpHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
     if (compression == 0 || compression == 3) {
         const int64_t stride = ((w * bpp + 31) / 32) * 4;
         if (int64_t(dataOffset) > fileSize || stride * len > fileSize - int64_t(dataOffset))
+            return false;
+    } else if ((compression == 1 && bpp == 8) || (compression == 2 && bpp == 4)) {
+        if (int64_t(dataOffset) >= fileSize || !rleComplete(in, dataOffset, len, compression == 2))
             return false;
     }
     h.kind = RasterKind::Bmp;

@@ -161,6 +161,10 @@ std::vector<LoadCase> loadCases()
         greyPalette.push_back(i * 0x010101u);
     for (int i = 0; i < 16; ++i)
         colourPalette16.push_back(paletteColour(i * 16) & 0xFFFFFF);
+    std::vector<uint32_t> colourPalette;
+    for (int i = 0; i < 256; ++i)
+        colourPalette.push_back(paletteColour(i) & 0xFFFFFF);
+    const std::string rleBmp = fixture::bmpRle8Bytes(bmp(8, indexRows, colourPalette));
     std::vector<uint8_t> nibbleRows = levelRows(4); // index = (x + y) mod 16
     auto paletteIndex16 = [](int x, int y) { return paletteColour((x + y) % 16 * 16); };
     auto indexed = [](int x, int y) { return paletteColour(greyAt(x, y)); };
@@ -198,6 +202,8 @@ std::vector<LoadCase> loadCases()
         {"bmp 4 bit colour palette", make(bmp(4, nibbleRows, colourPalette16)), pf4bit, F::Format_RGB32,
          paletteIndex16, 0},
         {"bmp 8 bit grey palette", make(bmp(8, greyRows, greyPalette)), pf8bit, F::Format_Grayscale8, grey, 0},
+        {"bmp 8 bit colour palette, RLE", [rleBmp](const std::string& path) { testutil::writeBytes(path, rleBmp); },
+         pf8bit, F::Format_RGB32, indexed, 0},
         {"bmp 16 bit 5-6-5", make([&] { auto b = bmp(16, rows16(true)); b.rgb565 = true; return b; }()), pf16bit,
          F::Format_RGB16, colourAt, 8},
         {"bmp 16 bit 5-5-5", make(bmp(16, rows16(false))), pf15bit, F::Format_RGB555, colourAt, 8},
@@ -281,6 +287,8 @@ TEST(ImagingLoad, BadFilesFailAndLeaveTheTargetAlone)
     goodPng.width = goodPng.height = 64;
     fixture::Bmp goodBmp = bmp(24, std::vector<uint8_t>(64 * 64 * 3, 0x55));
     goodBmp.width = goodBmp.height = 64;
+    fixture::Bmp rleBmp = bmp(8, goodTiff.rows, std::vector<uint32_t>(256, 0x336699));
+    rleBmp.width = rleBmp.height = 64;
 
     testutil::TempDir dir;
     ASSERT_TRUE(fixture::writeTiff(dir.file("good.tif"), goodTiff));
@@ -318,6 +326,7 @@ TEST(ImagingLoad, BadFilesFailAndLeaveTheTargetAlone)
         {"truncated BMP", cut(bmpBytes, 0.8)},
         {"BMP claiming more rows than it has", patch(bmpBytes, 22, le(5000))},
         {"BMP claiming zero width", patch(bmpBytes, 18, le(0))},
+        {"truncated RLE BMP", cut(fixture::bmpRle8Bytes(rleBmp), 0.7)},
     };
     int n = 0;
     for (const auto& c : cases) {

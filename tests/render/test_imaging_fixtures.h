@@ -171,14 +171,14 @@ inline void put32le(std::string& s, uint32_t v)
     put16le(s, v >> 16);
 }
 
-inline std::string bmpBytes(const Bmp& b)
+// File and information headers, bit-field masks and palette of a BMP whose pixel data of
+// `dataSize` bytes follows them.
+inline std::string bmpHead(const Bmp& b, uint32_t compression, uint32_t dataSize)
 {
-    const int rowBytes = (b.width * b.bpp + 7) / 8;
-    const int stride = (b.width * b.bpp + 31) / 32 * 4;
-    const int masks = b.bpp == 16 && b.rgb565 ? 12 : 0;
-    const uint32_t offset = 54 + masks + 4 * static_cast<uint32_t>(b.palette.size());
+    const bool masks = compression == 3;
+    const uint32_t offset = 54 + (masks ? 12 : 0) + 4 * static_cast<uint32_t>(b.palette.size());
     std::string s = "BM";
-    put32le(s, offset + uint32_t(stride * b.height));
+    put32le(s, offset + dataSize);
     put32le(s, 0);
     put32le(s, offset);
     put32le(s, 40);
@@ -186,8 +186,8 @@ inline std::string bmpBytes(const Bmp& b)
     put32le(s, uint32_t(b.height));
     put16le(s, 1);
     put16le(s, uint32_t(b.bpp));
-    put32le(s, masks ? 3 : 0);
-    put32le(s, uint32_t(stride * b.height));
+    put32le(s, compression);
+    put32le(s, dataSize);
     put32le(s, uint32_t(b.ppm));
     put32le(s, uint32_t(b.ppm));
     put32le(s, uint32_t(b.palette.size()));
@@ -199,11 +199,36 @@ inline std::string bmpBytes(const Bmp& b)
     }
     for (uint32_t c : b.palette)
         put32le(s, c);
+    return s;
+}
+
+inline std::string bmpBytes(const Bmp& b)
+{
+    const int rowBytes = (b.width * b.bpp + 7) / 8;
+    const int stride = (b.width * b.bpp + 31) / 32 * 4;
+    std::string s = bmpHead(b, b.bpp == 16 && b.rgb565 ? 3 : 0, uint32_t(stride * b.height));
     for (int y = b.height - 1; y >= 0; --y) {
         s.append(reinterpret_cast<const char*>(b.rows.data()) + y * rowBytes, static_cast<size_t>(rowBytes));
         s.append(static_cast<size_t>(stride - rowBytes), '\0');
     }
     return s;
+}
+
+// An eight-bit BMP with run-length coded rows (BI_RLE8: one run per pixel, an end-of-row mark
+// after each row, the end-of-bitmap mark last); `b.rows` holds one palette index per pixel.
+inline std::string bmpRle8Bytes(Bmp b)
+{
+    std::string data;
+    for (int y = b.height - 1; y >= 0; --y) {
+        for (int x = 0; x < b.width; ++x) {
+            data += '\x01';
+            data += static_cast<char>(b.rows[static_cast<size_t>(y * b.width + x)]);
+        }
+        data += std::string("\0\0", 2);
+    }
+    data += std::string("\0\x01", 2);
+    b.bpp = 8;
+    return bmpHead(b, 1, uint32_t(data.size())) + data;
 }
 
 // Packs one bit per pixel, most significant bit first, from a predicate over (x, y).
