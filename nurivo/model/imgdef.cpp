@@ -5,10 +5,37 @@
 #include "platform/textfile.h"
 
 #include <climits>
+#include <clocale>
 #include <cmath>
+#include <locale.h>
 #include <numbers>
 
 namespace {
+
+// The Def file's numbers are C numbers: a GUI program runs in the locale of its environment,
+// where "%.3lf" may write "12,500" and "%lf" stop reading at the point. Reading and writing
+// switch this thread to the C locale for the while.
+class CLocaleScope {
+public:
+    CLocaleScope() : c_(newlocale(LC_ALL_MASK, "C", locale_t(0)))
+    {
+        if (c_)
+            old_ = uselocale(c_);
+    }
+    ~CLocaleScope()
+    {
+        if (c_) {
+            uselocale(old_);
+            freelocale(c_);
+        }
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t c_;
+    locale_t old_ = locale_t(0);
+};
 
 void applyDefaults(TImgDef& def, const ImgFileDpiReader& fileDpi)
 {
@@ -69,6 +96,7 @@ double upY(const TImgDef& def, double y) { return def.height - y; }
 
 int imgDefRead(TImgDef& def, const ImgFileDpiReader& fileDpi)
 {
+    const CLocaleScope cNumbers;
     TextReader in;
     if (!in.open(pathChangeExt(def.imagePath, "Def"))) {
         applyDefaults(def, fileDpi);
@@ -90,6 +118,7 @@ int imgDefRead(TImgDef& def, const ImgFileDpiReader& fileDpi)
 
 int imgDefWrite(const TImgDef& def)
 {
+    const CLocaleScope cNumbers;
     TextWriter out;
     if (!out.open(pathChangeExt(def.imagePath, "Def")))
         return 0;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numbers>
 #include <tuple>
 #include <vector>
@@ -79,6 +82,41 @@ TEST(ImgDefFile, WriteThenReadRoundTrips)
     EXPECT_EQ(storedFields(back), (std::vector<double>{400, 500, 13200, 18700, 12, 34, 5600, 7800,
                                                        -12345.679, 2345.0, 0.001, 99999.999,
                                                        1, 2, 13000, 18000}));
+}
+
+// A program started in a locale whose decimal mark is a comma (the GUI takes the locale of its
+// environment) still writes and reads the Def file with decimal points.
+TEST(ImgDefFile, NumbersKeepTheirPointInACommaLocale)
+{
+    testutil::TempDir dir;
+    const std::string made = dir.file("de_DE.UTF-8");
+    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + made + "' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0)
+        GTEST_SKIP() << "no de_DE locale can be made here";
+    ::setenv("LOCPATH", dir.path().c_str(), 1);
+    const bool switched = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    char probe[16] = "";
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+
+    TImgDef def;
+    def.imagePath = dir.file("a.tif");
+    std::tie(def.worldX1, def.worldY1, def.worldX2, def.worldY2) =
+        std::tuple(-12345.6789, 2345.0004, 0.5, 99999.9994);
+    const int written = imgDefWrite(def);
+    TImgDef back;
+    back.imagePath = def.imagePath;
+    const int read = imgDefRead(back);
+
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+    if (!switched || std::string(probe) != "1,5")
+        GTEST_SKIP() << "the made locale does not write a decimal comma";
+    ASSERT_EQ(written, 1);
+    EXPECT_NE(testutil::readBytes(dir.file("a.Def")).find("-12345.679 2345.000 0.500 99999.999\r\n"),
+              std::string::npos);
+    ASSERT_EQ(read, 1);
+    EXPECT_EQ(std::tuple(back.worldX1, back.worldY1, back.worldX2, back.worldY2),
+              std::tuple(-12345.679, 2345.0, 0.5, 99999.999));
 }
 
 TEST(ImgDefFile, ShortOrDamagedLinesKeepEarlierValues)
