@@ -58,18 +58,28 @@ uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1
 
 int quietTiffHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// libtiff drops a tag whose values lie past the end of the file with only a warning (a colour
+// map so lost turns a palette image into a grey one): such a file is cut short.
+int tiffWarningHandler(TIFF*, void* cutShort, const char*, const char* format, va_list)
+{
+    if (format && std::strstr(format, "IO error"))
+        *static_cast<bool*>(cutShort) = true;
+    return 1;
+}
+
 // TIFF through libtiff: Qt reports a placeholder resolution when the tag is absent, and
 // cannot say whether the strips lie inside the file.
 bool readTiffHeader(const std::string& path, int64_t fileSize, RasterHeader& h)
 {
+    bool cutShort = false;
     TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(opts, quietTiffHandler, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(opts, quietTiffHandler, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(opts, tiffWarningHandler, &cutShort);
     TIFF* tif = TIFFOpenExt(path.c_str(), "rm", opts); // "m": no mapping of the whole file
     TIFFOpenOptionsFree(opts);
     if (!tif)
         return false;
-    bool ok = true;
+    bool ok = !cutShort;
     uint32_t w = 0, len = 0;
     uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &len) || w == 0 ||

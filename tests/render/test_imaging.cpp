@@ -241,25 +241,33 @@ TEST(ImagingLoad, FormatsCompressionsAndPixelFormats)
     }
 }
 
-// A raw TIFF byte string, little-endian, one strip: the tags given, data after the directory.
-std::string rawTiff(uint32_t width, uint32_t height, uint32_t claimedBytes, uint32_t actualBytes)
+// A raw TIFF byte string, little-endian, one strip of eight-bit grey: the tags given, data
+// after the directory. With `colourMap`, a palette image whose colour map is said to follow
+// the strip, where the file ends.
+std::string rawTiff(uint32_t width, uint32_t height, uint32_t claimedBytes, uint32_t actualBytes,
+                    bool colourMap = false)
 {
     struct Tag {
         uint16_t id, type;
-        uint32_t value;
+        uint32_t count, value;
     };
-    const uint32_t dataOffset = 8 + 2 + 8 * 12 + 4;
-    const Tag tags[] = {{256, 4, width},          {257, 4, height},   {258, 3, 8},       {259, 3, 1},
-                        {262, 3, 1},              {273, 4, dataOffset}, {278, 4, height}, {279, 4, claimedBytes}};
+    const uint32_t tagCount = colourMap ? 9 : 8;
+    const uint32_t dataOffset = 8 + 2 + tagCount * 12 + 4;
+    std::vector<Tag> tags = {{256, 4, 1, width},      {257, 4, 1, height},
+                             {258, 3, 1, 8},          {259, 3, 1, 1},
+                             {262, 3, 1, colourMap ? 3u : 1u}, {273, 4, 1, dataOffset},
+                             {278, 4, 1, height},     {279, 4, 1, claimedBytes}};
+    if (colourMap)
+        tags.push_back({320, 3, 3 * 256, dataOffset + actualBytes});
     std::string s = "II";
     fixture::put16le(s, 42);
     fixture::put32le(s, 8);
-    fixture::put16le(s, 8);
+    fixture::put16le(s, tagCount);
     for (const Tag& t : tags) {
         fixture::put16le(s, t.id);
         fixture::put16le(s, t.type);
-        fixture::put32le(s, 1);
-        if (t.type == 3) {
+        fixture::put32le(s, t.count);
+        if (t.type == 3 && t.count == 1) {
             fixture::put16le(s, t.value);
             fixture::put16le(s, 0);
         } else {
@@ -319,6 +327,7 @@ TEST(ImagingLoad, BadFilesFailAndLeaveTheTargetAlone)
         {"TIFF whose strip runs past the end", rawTiff(4000, 4000, 16000000, 100)},
         {"TIFF with less data than its size needs", rawTiff(400, 400, 100, 100)},
         {"TIFF claiming zero width", rawTiff(0, 4, 100, 100)},
+        {"TIFF whose colour map lies past the end", rawTiff(10, 10, 100, 100, true)},
         {"truncated PNG", cut(pngBytes, 0.7)},
         {"PNG with corrupt image data", pngBadData},
         {"PNG claiming 60000 x 60000", fixture::pngClaimSize(pngBytes, 60000, 60000)},
