@@ -56,7 +56,39 @@ QImage indexedToMono(const QImage& src)
     return out;
 }
 
-// Grey of every pixel; Indexed8 and Mono go through their colour tables.
+// A colour laid over white paper as its alpha says.
+QRgb overWhite(QRgb c)
+{
+    const int a = qAlpha(c);
+    if (a == 255)
+        return c;
+    auto over = [a](int v) { return (v * a + 255 * (255 - a) + 127) / 255; };
+    return qRgb(over(qRed(c)), over(qGreen(c)), over(qBlue(c)));
+}
+
+// `src` in `format`, opaque, with any transparency laid over white. Works in place where the
+// depth allows, so a colour sheet is not held twice.
+QImage toOpaque(QImage src, QImage::Format format)
+{
+    if (src.hasAlphaChannel()) {
+        if (src.format() != QImage::Format_ARGB32)
+            src.convertTo(QImage::Format_ARGB32);
+        if (src.isNull())
+            return QImage();
+        for (int y = 0; y < src.height(); ++y) {
+            QRgb* p = reinterpret_cast<QRgb*>(src.scanLine(y));
+            for (int x = 0; x < src.width(); ++x)
+                p[x] = overWhite(p[x]);
+        }
+        src.reinterpretAsFormat(QImage::Format_RGB32); // every pixel is opaque now
+    }
+    if (src.format() != format)
+        src.convertTo(format);
+    return src;
+}
+
+// Grey of every pixel, transparency laid over white; Indexed8 and Mono go through their
+// colour tables.
 QImage toGrey(const QImage& src)
 {
     QImage out(src.width(), src.height(), QImage::Format_Grayscale8);
@@ -68,7 +100,7 @@ QImage toGrey(const QImage& src)
         QList<QRgb> table = src.colorTable();
         uchar lut[256];
         for (int i = 0; i < 256; ++i)
-            lut[i] = i < table.size() ? static_cast<uchar>(Bitmap::lumaOf(table[i])) : 0;
+            lut[i] = i < table.size() ? static_cast<uchar>(Bitmap::lumaOf(overWhite(table[i]))) : 0;
         const bool msb = src.format() == QImage::Format_Mono;
         for (int y = 0; y < src.height(); ++y) {
             const uchar* s = src.constScanLine(y);
@@ -85,7 +117,7 @@ QImage toGrey(const QImage& src)
         }
         return out;
     }
-    const QImage rgb = src.convertToFormat(QImage::Format_RGB32);
+    const QImage rgb = toOpaque(src, QImage::Format_RGB32); // a grey sheet's transparency too
     if (rgb.isNull())
         return QImage();
     for (int y = 0; y < rgb.height(); ++y) {
@@ -131,32 +163,6 @@ bool isGreyImage(const QImage& image)
     default:
         return image.allGray();
     }
-}
-
-// `src` in `format`, opaque, with any transparency laid over white. Works in place where the
-// depth allows, so a colour sheet is not held twice.
-QImage toOpaque(QImage src, QImage::Format format)
-{
-    if (src.hasAlphaChannel()) {
-        if (src.format() != QImage::Format_ARGB32)
-            src.convertTo(QImage::Format_ARGB32);
-        if (src.isNull())
-            return QImage();
-        for (int y = 0; y < src.height(); ++y) {
-            QRgb* p = reinterpret_cast<QRgb*>(src.scanLine(y));
-            for (int x = 0; x < src.width(); ++x) {
-                const int a = qAlpha(p[x]);
-                if (a == 255)
-                    continue;
-                auto over = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
-                p[x] = qRgb(over(qRed(p[x])), over(qGreen(p[x])), over(qBlue(p[x])));
-            }
-        }
-        src.reinterpretAsFormat(QImage::Format_RGB32); // every pixel is opaque now
-    }
-    if (src.format() != format)
-        src.convertTo(format);
-    return src;
 }
 
 } // namespace

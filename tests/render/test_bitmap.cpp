@@ -75,6 +75,28 @@ TEST(Bitmap, TwoColourImagesBecomeOneBitWithTheirIndices)
     }
 }
 
+TEST(Bitmap, GreyRastersLayTheirTransparencyOverWhite)
+{
+    // Black with alpha 0, 128 and 255: white paper, (255 * 127 + 127) / 255 = 127, black.
+    const int alphas[] = {0, 128, 255};
+    const int greys[] = {255, 127, 0};
+    QImage withAlpha(3, 1, QImage::Format_ARGB32);
+    QImage indexed(3, 1, QImage::Format_Indexed8);
+    indexed.setColorCount(3);
+    for (int x = 0; x < 3; ++x) {
+        withAlpha.setPixel(x, 0, qRgba(0, 0, 0, alphas[x]));
+        indexed.setColor(x, qRgba(0, 0, 0, alphas[x]));
+        indexed.setPixel(x, 0, uint(x));
+    }
+    for (const QImage& src : {withAlpha, indexed}) {
+        SCOPED_TRACE(src.format());
+        const Bitmap bmp(src, pf8bit);
+        ASSERT_EQ(bmp.image().format(), QImage::Format_Grayscale8);
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(qGray(bmp.image().pixel(x, 0)), greys[x]) << "alpha " << alphas[x];
+    }
+}
+
 TEST(Bitmap, SetSizeKeepsTheTopLeftAndWhitensTheRest)
 {
     for (PixelFormat f : {pf1bit, pf8bit, pf24bit}) {

@@ -128,6 +128,8 @@ std::vector<LoadCase> loadCases()
         p.push_back(alphaAt(x, y));
         return p;
     });
+    const auto greyAlphaRows =
+        byteRows(2, [](int x, int y) { return std::vector<uint8_t>{uint8_t(greyAt(x, y)), alphaAt(x, y)}; });
     const auto bgrRows = byteRows(3, [](int x, int y) {
         auto p = rgb(colourAt(x, y));
         return std::vector<uint8_t>{p[2], p[1], p[0]};
@@ -195,6 +197,8 @@ std::vector<LoadCase> loadCases()
         {"png 2 bit grey kept in 8 bits", make(png(2, 0, levelRows(2))), pf8bit, F::Format_Grayscale8,
          [](int x, int y) { return levelColour(x, y, 2); }, 1},
         {"png 8 bit grey", make(png(8, 0, greyRows)), pf8bit, F::Format_Grayscale8, grey, 0},
+        {"png 8 bit grey with alpha", make(png(8, 4, greyAlphaRows)), pf8bit, F::Format_Grayscale8,
+         [](int x, int y) { return alphaAt(x, y) ? grey(x, y) : qRgb(255, 255, 255); }, 0},
         {"png 8 bit colour palette", make(palPng), pf8bit, F::Format_RGB32, indexed, 0},
         {"png 24 bit RGB", make(png(8, 2, rgbRows)), pf24bit, F::Format_RGB32, colourAt, 0},
         {"png 32 bit RGBA", make(png(8, 6, rgbaRows)), pf32bit, F::Format_RGB32, overWhite, 0},
