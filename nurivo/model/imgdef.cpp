@@ -96,12 +96,12 @@ double upY(const TImgDef& def, double y) { return def.height - y; }
 
 int imgDefRead(TImgDef& def, const ImgFileDpiReader& fileDpi)
 {
-    const CLocaleScope cNumbers;
     TextReader in;
     if (!in.open(pathChangeExt(def.imagePath, "Def"))) {
-        applyDefaults(def, fileDpi);
+        applyDefaults(def, fileDpi); // the raster's reader runs in the caller's locale
         return 0;
     }
+    const CLocaleScope cNumbers;
     std::string line;
     if (in.readLine(line)) { // the raster path: the caller's imagePath stands
         if (in.readLine(line))
