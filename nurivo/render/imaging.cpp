@@ -577,13 +577,22 @@ private:
     std::vector<uchar> buffer_;
 };
 
+// Where the target's rows are written: its pixels and row length, taken once, so that the
+// threads writing bands of rows never touch the QImage itself (scanLine() counts detaches).
+struct TargetRows {
+    uchar* bits;
+    qsizetype bytesPerLine;
+    int width;
+};
+
 // Target rows [rowBegin, rowEnd) of an area-averaging resample of `src` into `dst`, C bytes
 // per pixel on both sides. Each target pixel is the mean of the source area it covers,
 // weighted by exact overlap, so thin lines fade to grey instead of vanishing between samples.
 template <int C>
-void resampleRows(const QImage& src, QImage& dst, const AxisSpans& xs, const AxisSpans& ys, int rowBegin, int rowEnd)
+void resampleRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs, const AxisSpans& ys, int rowBegin,
+                  int rowEnd)
 {
-    const int tw = dst.width();
+    const int tw = dst.width;
     RowSource source(src, C);
     const size_t rowValues = static_cast<size_t>(tw) * C;
     std::vector<uint32_t> across(rowValues); // one source row summed across
@@ -630,7 +639,7 @@ void resampleRows(const QImage& src, QImage& dst, const AxisSpans& xs, const Axi
             sumAcross(j1);
             addDown(ys.lastWeight[i]);
         }
-        uchar* d = dst.scanLine(i);
+        uchar* d = dst.bits + i * dst.bytesPerLine;
         for (size_t k = 0; k < rowValues; ++k)
             d[k] = static_cast<uchar>(double(down[k]) * inverseTotal + 0.5);
         if (C == 4) // RGB32 keeps its pad byte opaque
@@ -644,11 +653,12 @@ void resampleRows(const QImage& src, QImage& dst, const AxisSpans& xs, const Axi
 void areaResample(const QImage& src, QImage& dst, int channels)
 {
     const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), dst.height());
+    const TargetRows rows{dst.bits(), dst.bytesPerLine(), dst.width()};
     auto run = [&](int begin, int end) {
         switch (channels) {
-        case 1: resampleRows<1>(src, dst, xs, ys, begin, end); break;
-        case 3: resampleRows<3>(src, dst, xs, ys, begin, end); break;
-        default: resampleRows<4>(src, dst, xs, ys, begin, end); break;
+        case 1: resampleRows<1>(src, rows, xs, ys, begin, end); break;
+        case 3: resampleRows<3>(src, rows, xs, ys, begin, end); break;
+        default: resampleRows<4>(src, rows, xs, ys, begin, end); break;
         }
     };
     const int th = dst.height();
