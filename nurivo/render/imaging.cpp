@@ -254,7 +254,8 @@ bool readBmpHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
         return false;
     if (compression == 0 || compression == 3) {
         const int64_t stride = ((w * bpp + 31) / 32) * 4;
-        if (int64_t(dataOffset) > fileSize || stride * len > fileSize - int64_t(dataOffset))
+        // Divided rather than multiplied: a lying header's stride times height overflows.
+        if (int64_t(dataOffset) > fileSize || stride > (fileSize - int64_t(dataOffset)) / len)
             return false;
     } else if ((compression == 1 && bpp == 8) || (compression == 2 && bpp == 4)) {
         if (int64_t(dataOffset) >= fileSize || !rleComplete(in, dataOffset, len, compression == 2))

@@ -339,6 +339,7 @@ TEST(ImagingLoad, BadFilesFailAndLeaveTheTargetAlone)
         {"truncated BMP", cut(bmpBytes, 0.8)},
         {"BMP claiming more rows than it has", patch(bmpBytes, 22, le(5000))},
         {"BMP claiming zero width", patch(bmpBytes, 18, le(0))},
+        {"BMP claiming the largest size", patch(patch(bmpBytes, 18, le(INT32_MAX)), 22, le(INT32_MAX))},
         {"truncated RLE BMP", cut(fixture::bmpRle8Bytes(rleBmp), 0.7)},
     };
     int n = 0;
