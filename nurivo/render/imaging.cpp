@@ -21,6 +21,8 @@ namespace {
 constexpr int kAllocationLimitMB = 2048;
 // Reductions beyond this many target pixels are refused rather than tried.
 constexpr int64_t kMaxTargetPixels = int64_t(1) << 30;
+// A source row is summed across in 32 bits, 255 at most per source pixel: wider rows are refused.
+constexpr int kMaxSourceWidth = 1 << 24;
 
 enum class RasterKind { Tiff, Png, Bmp };
 
@@ -687,7 +689,8 @@ void areaResample(const QImage& src, QImage& dst, int channels)
 
 bool targetSizeOk(const Bitmap& source, int width, int height)
 {
-    return !source.isEmpty() && width > 0 && height > 0 && int64_t(width) * int64_t(height) <= kMaxTargetPixels;
+    return !source.isEmpty() && source.width() <= kMaxSourceWidth && width > 0 && height > 0 &&
+           int64_t(width) * int64_t(height) <= kMaxTargetPixels;
 }
 
 Bitmap resizeToGrey(const Bitmap& source, int width, int height)

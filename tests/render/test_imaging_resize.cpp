@@ -144,6 +144,7 @@ TEST(Resize, FailuresLeaveTheTargetAlone)
         {"zero width", src, 0, 10},
         {"negative height", src, 10, -1},
         {"absurd size", src, 1 << 20, 1 << 20},
+        {"source row too wide to sum", Bitmap(16843010, 1, pf8bit), 2, 1}, // 255 x width > 2^32
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
