@@ -78,6 +78,11 @@ public:
     QProcess process;
 };
 
+// The launcher's messages, as the operator reads them.
+const char* const libraryMissing = "トレルダ変換用のライブラリがありません";
+const char* const libraryBroken = "トレルダ変換用のライブラリが異常です";
+const char* const conversionFailed = "ラスタデータのがモノクロ２値かどうか確認してください";
+
 std::string shown(const char* text)
 {
     return std::string("message: ") + text;
@@ -96,14 +101,14 @@ struct LoadCase {
 TEST(Launcher, BindsLibraryAndReportsEachFailure)
 {
     const LoadCase cases[] = {
-        {"no library anywhere", "", "", Args::Both, msgLibraryMissing},
-        {"not a library beside", garbageLibrary, "", Args::Both, msgLibraryMissing},
+        {"no library anywhere", "", "", Args::Both, libraryMissing},
+        {"not a library beside", garbageLibrary, "", Args::Both, libraryMissing},
         {"found by the system search", "", STUB_FAKE, Args::Both, nullptr},
         {"own folder first", STUB_FAKE, STUB_NONE, Args::Both, nullptr},
-        {"own folder first, without exports", STUB_NONE, STUB_FAKE, Args::Both, msgLibraryBroken},
-        {"registration missing", STUB_CONVERT_ONLY, "", Args::Both, msgLibraryBroken},
-        {"conversion missing", STUB_SET_ONLY, "", Args::Both, msgLibraryBroken},
-        {"conversion fails", STUB_FAKE, "", Args::SourceMissing, msgConversionFailed},
+        {"own folder first, without exports", STUB_NONE, STUB_FAKE, Args::Both, libraryBroken},
+        {"registration missing", STUB_CONVERT_ONLY, "", Args::Both, libraryBroken},
+        {"conversion missing", STUB_SET_ONLY, "", Args::Both, libraryBroken},
+        {"conversion fails", STUB_FAKE, "", Args::SourceMissing, conversionFailed},
         {"one argument only", STUB_FAKE, "", Args::OnlyOne, msgArgumentsMissing},
     };
     // Started together: each one waits a second for its timer.
@@ -233,7 +238,7 @@ TEST_F(Conversion, ColourBitmapIsRefused)
     LauncherRun run(QUILLAN_PATH, "");
     run.start({QString::fromStdString(work), QString::fromStdString(rvl)});
     EXPECT_EQ(run.finish(), 0);
-    EXPECT_EQ(run.messages(), std::vector<std::string>{shown(msgConversionFailed)});
+    EXPECT_EQ(run.messages(), std::vector<std::string>{shown(conversionFailed)});
     EXPECT_FALSE(fs::exists(rvl));
 }
 
