@@ -5,37 +5,10 @@
 #include "platform/textfile.h"
 
 #include <climits>
-#include <clocale>
 #include <cmath>
-#include <locale.h>
 #include <numbers>
 
 namespace {
-
-// The Def file's numbers are C numbers: a GUI program runs in the locale of its environment,
-// where "%.3lf" may write "12,500" and "%lf" stop reading at the point. Reading and writing
-// switch this thread to the C locale for the while.
-class CLocaleScope {
-public:
-    CLocaleScope() : c_(newlocale(LC_ALL_MASK, "C", locale_t(0)))
-    {
-        if (c_)
-            old_ = uselocale(c_);
-    }
-    ~CLocaleScope()
-    {
-        if (c_) {
-            uselocale(old_);
-            freelocale(c_);
-        }
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
-
-private:
-    locale_t c_;
-    locale_t old_ = locale_t(0);
-};
 
 void applyDefaults(TImgDef& def, const ImgFileDpiReader& fileDpi)
 {
@@ -101,7 +74,6 @@ int imgDefRead(TImgDef& def, const ImgFileDpiReader& fileDpi)
         applyDefaults(def, fileDpi); // the raster's reader runs in the caller's locale
         return 0;
     }
-    const CLocaleScope cNumbers;
     std::string line;
     if (in.readLine(line)) { // the raster path: the caller's imagePath stands
         if (in.readLine(line))
@@ -118,7 +90,6 @@ int imgDefRead(TImgDef& def, const ImgFileDpiReader& fileDpi)
 
 int imgDefWrite(const TImgDef& def)
 {
-    const CLocaleScope cNumbers;
     TextWriter out;
     if (!out.open(pathChangeExt(def.imagePath, "Def")))
         return 0;

@@ -5,10 +5,35 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <locale.h>
 #include <stdexcept>
 #include <vector>
 
 namespace {
+
+// The files' numbers are C numbers, whatever locale the program runs in: a GUI program takes
+// the locale of its environment, where "%.3lf" would write "12,500" and strtod stop at the
+// point. One C locale serves every thread.
+locale_t cLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return c;
+}
+
+class CLocaleScope {
+public:
+    CLocaleScope() : old_(cLocale() ? uselocale(cLocale()) : locale_t(0)) {}
+    ~CLocaleScope()
+    {
+        if (old_)
+            uselocale(old_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t old_;
+};
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
@@ -138,7 +163,7 @@ int strScanList(std::string_view s, const char* fmt, std::initializer_list<ScanT
         case 'g': {
             std::string tmp(s.substr(pos, width));
             char* end = nullptr;
-            double v = std::strtod(tmp.c_str(), &end);
+            double v = cLocale() ? strtod_l(tmp.c_str(), &end, cLocale()) : std::strtod(tmp.c_str(), &end);
             if (end == tmp.c_str())
                 return stored;
             pos += static_cast<size_t>(end - tmp.c_str());
@@ -217,6 +242,7 @@ int strScanList(std::string_view s, const char* fmt, std::initializer_list<ScanT
 
 std::string strVPrintf(const char* fmt, va_list ap)
 {
+    const CLocaleScope cNumbers;
     va_list copy;
     va_copy(copy, ap);
     char small[256];

@@ -6,10 +6,19 @@
 
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr size_t kChunk = 1 << 16;
+
+// What a new file gets from fopen: read and write for all, less the process's umask.
+mode_t newFileMode()
+{
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
+} // namespace
 
 TextReader::~TextReader() { close(); }
 
@@ -99,9 +108,30 @@ bool TextWriter::open(const std::string& path)
     close();
     failed_ = false;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
         return false;
-    file_ = std::fopen(path.c_str(), "wb");
+    // The file is written beside itself and put in place only when every byte is out, so a
+    // save that fails half-way (a full disk) leaves the file that was there. A link is
+    // written through, as the folder it points into may not be ours to rename in.
+    if (!exists || S_ISREG(st.st_mode)) {
+        size_t slash = path.find_last_of('/');
+        std::string tmpl = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+                           ".nurivo-save-XXXXXX";
+        int fd = ::mkstemp(tmpl.data());
+        if (fd >= 0) {
+            mode_t mode = exists ? (st.st_mode & 07777) : newFileMode();
+            if (::fchmod(fd, mode) != 0 || !(file_ = ::fdopen(fd, "wb"))) {
+                ::close(fd);
+                ::unlink(tmpl.c_str());
+                file_ = nullptr;
+            } else {
+                tmpPath_ = tmpl;
+            }
+        }
+    }
+    if (!file_)
+        file_ = std::fopen(path.c_str(), "wb");
     if (file_)
         path_ = path;
     return file_ != nullptr;
@@ -171,5 +201,12 @@ bool TextWriter::close()
     if (std::fclose(file_) != 0)
         failed_ = true;
     file_ = nullptr;
+    if (!tmpPath_.empty()) {
+        if (failed_ || std::rename(tmpPath_.c_str(), path_.c_str()) != 0) {
+            failed_ = true;
+            ::unlink(tmpPath_.c_str());
+        }
+        tmpPath_.clear();
+    }
     return !failed_;
 }

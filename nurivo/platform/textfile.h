@@ -35,6 +35,8 @@ private:
 };
 
 // Writes a text file in CP932 with CR LF line ends. A "\n" in what is written becomes CR LF.
+// The new content replaces the file only when close() finds every write done, so a failed
+// save keeps the file that was there.
 class TextWriter {
 public:
     TextWriter() = default;
@@ -66,4 +68,5 @@ private:
     std::FILE* file_ = nullptr;
     bool failed_ = false;
     std::string path_;
+    std::string tmpPath_; // the file being written beside path_, until close puts it in place
 };

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 using testutil::readBytes;
 using testutil::TempDir;
 using testutil::writeBytes;
@@ -83,4 +88,77 @@ TEST(TextFile, FullDiskIsReported)
         GTEST_SKIP() << "no /dev/full";
     w.write(std::string(200000, 'x'));
     EXPECT_FALSE(w.close());
+}
+
+namespace {
+// Lets the process write no file beyond `bytes` while it lives (a full disk, as far as the
+// writer can tell).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = old_;
+        lim.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit old_ {};
+    void (*previousHandler_)(int);
+};
+
+std::vector<std::string> folderEntries(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+} // namespace
+
+TEST(TextFile, FailedSaveKeepsTheFileThatWasThere)
+{
+    TempDir dir;
+    const std::string path = dir.file("sheet.ZKI");
+    writeBytes(path, "old content\r\n");
+    ::chmod(path.c_str(), 0640);
+    {
+        FileSizeLimit limit(4096);
+        TextWriter w;
+        ASSERT_TRUE(w.open(path));
+        w.write(std::string(100000, 'x'));
+        EXPECT_FALSE(w.close());
+    }
+    EXPECT_EQ(readBytes(path), "old content\r\n");
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"sheet.ZKI"});
+
+    // A save that succeeds replaces the content and keeps the file's permissions.
+    TextWriter w(path);
+    w.writeLine("new");
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(readBytes(path), "new\r\n");
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"sheet.ZKI"});
+}
+
+TEST(TextFile, ReportingWriterNamesThePath)
+{
+    TempDir dir;
+    testutil::MessageRecorder rec;
+    TextWriter w;
+    EXPECT_FALSE(w.openReporting(dir.file("none/x.txt")));
+    ASSERT_TRUE(w.openReporting("/dev/full"));
+    w.write(std::string(200000, 'x'));
+    EXPECT_FALSE(w.closeReporting());
+    EXPECT_EQ(rec.messages, (std::vector<std::string>{"ERR OPEN " + dir.file("none/x.txt"),
+                                                      "ERR OPEN /dev/full"}));
 }
