@@ -3,6 +3,7 @@
 #include <QImageReader>
 #include <QString>
 
+#include <sys/stat.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -424,6 +425,9 @@ bool writeWorkImage(const Bitmap& bmp, const std::string& path, int threshold, i
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
+    // Only a file of our own is removed when the write fails, never a device named as the target.
+    struct stat st {};
+    const bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
     bool ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
     std::vector<uchar> row(stride);
     std::vector<uchar> luma(bmp.isOneBit() ? 0 : static_cast<size_t>(w));
@@ -444,7 +448,7 @@ bool writeWorkImage(const Bitmap& bmp, const std::string& path, int threshold, i
         ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
     }
     ok = std::fclose(f) == 0 && ok;
-    if (!ok)
+    if (!ok && regular)
         std::remove(path.c_str()); // a cut-off work image must not look like one
     return ok;
 }

@@ -106,6 +106,12 @@ TEST(WorkImage, FailuresWriteNothing)
     testutil::writeBytes(dir.file("in.bmp"), fixture::bmpBytes(b));
     EXPECT_NE(imgConvertTo1BitBmp(dir.file("in.bmp"), dir.file("no/such/folder/out.TMP"), 128), 0);
     EXPECT_FALSE(std::filesystem::exists(dir.file("no/such/folder/out.TMP")));
+
+    // A write that fails on a device removes nothing: only a cut-off file of our own goes.
+    if (std::filesystem::is_character_file("/dev/full")) {
+        EXPECT_NE(imgConvertTo1BitBmp(dir.file("in.bmp"), "/dev/full", 128), 0);
+        EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    }
 }
 
 TEST(WorkImage, RealScanKeepsItsBits)
