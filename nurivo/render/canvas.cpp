@@ -8,6 +8,7 @@
 #include <QPen>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <list>
@@ -28,6 +29,12 @@ TColor tcolorFromRgb(QRgb rgb)
                                (static_cast<std::uint32_t>(qGreen(rgb)) << 8) |
                                (static_cast<std::uint32_t>(qBlue(rgb)) << 16));
 }
+
+namespace {
+std::atomic<bool> shortcuts{true};
+} // namespace
+
+void canvasUseShortcuts(bool on) { shortcuts = on; }
 
 void canvasInstallFontSubstitutes()
 {
@@ -346,6 +353,25 @@ void Canvas::applyPen()
     painter_->setCompositionMode(mode);
 }
 
+namespace {
+
+// Texture brushes are made once per pattern and colours: fills ask for the same few again and
+// again. Per thread, as brushes are painted by the thread that made them. The 8 x 8 patterns
+// are laid out several times over in each texture: the same dots, filled in longer runs.
+constexpr int kTexture = 64;
+template <typename Key, typename Make>
+const QBrush& cachedBrush(std::map<Key, QBrush>& cache, const Key& key, Make make)
+{
+    auto it = cache.find(key);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() >= 64)
+        cache.clear();
+    return cache.emplace(key, QBrush(make())).first->second;
+}
+
+} // namespace
+
 void Canvas::applyBrush()
 {
     switch (brushStyle_) {
@@ -361,53 +387,78 @@ void Canvas::applyBrush()
             return;
         }
         // The colours are those current when the fill is made, as a device context does it.
-        QImage tex(8, 8, QImage::Format_RGB32);
         const QRgb ink = colorFromTColor(fontColor_).rgb();
         const QRgb paper = colorFromTColor(backColor_).rgb();
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x) {
-                const bool inside = x < pattern_.width() && y < pattern_.height();
-                const bool black = inside && qGray(pattern_.pixel(x, y)) < 128;
-                tex.setPixel(x, y, black ? ink : paper);
+        thread_local std::map<std::tuple<qint64, QRgb, QRgb>, QBrush> brushes;
+        painter_->setBrush(cachedBrush(brushes, std::tuple(pattern_.cacheKey(), ink, paper), [&] {
+            QImage tex(kTexture, kTexture, QImage::Format_RGB32);
+            for (int y = 0; y < kTexture; ++y) {
+                auto* line = reinterpret_cast<QRgb*>(tex.scanLine(y));
+                for (int x = 0; x < kTexture; ++x) {
+                    const int px = x % 8, py = y % 8;
+                    const bool inside = px < pattern_.width() && py < pattern_.height();
+                    line[x] = inside && qGray(pattern_.pixel(px, py)) < 128 ? ink : paper;
+                }
             }
-        painter_->setBrush(QBrush(tex));
+            return tex;
+        }));
         return;
     }
     case BrushStyle::DiagCross: {
-        QImage tex(8, 8, QImage::Format_ARGB32_Premultiplied);
-        tex.fill(Qt::transparent);
         const QRgb ink = colorFromTColor(brushColor_).rgb();
-        for (int i = 0; i < 8; ++i) {
-            tex.setPixel(i, i, ink);
-            tex.setPixel(7 - i, i, ink);
-        }
-        painter_->setBrush(QBrush(tex));
+        thread_local std::map<QRgb, QBrush> hatches;
+        painter_->setBrush(cachedBrush(hatches, ink, [&] {
+            QImage tex(kTexture, kTexture, QImage::Format_ARGB32_Premultiplied);
+            tex.fill(Qt::transparent);
+            for (int y = 0; y < kTexture; ++y)
+                for (int x = 0; x < kTexture; ++x)
+                    if (x % 8 == y % 8 || x % 8 == 7 - y % 8)
+                        tex.setPixel(x, y, ink);
+            return tex;
+        }));
         return;
     }
     }
 }
 
+namespace {
+
+using FontKey = std::pair<QString, int>;
+
+std::shared_ptr<const Canvas::FontEntry> makeFont(const QString& name, int height)
+{
+    QFont f(name);
+    f.setStyleStrategy(QFont::NoAntialias);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    const int h = height == 0 ? 12 : std::abs(height);
+    f.setPixelSize(std::max(1, h));
+    if (height > 0) {
+        // A positive height is the cell height (ascent plus descent).
+        const int cell = QFontMetrics(f).height();
+        if (cell > 0)
+            f.setPixelSize(std::max(1, static_cast<int>(std::lround(static_cast<double>(h) * h / cell))));
+    }
+    const QFontMetrics fm(f);
+    return std::make_shared<const Canvas::FontEntry>(Canvas::FontEntry{f, fm, fm.ascent(), fm.height()});
+}
+
+} // namespace
+
 const Canvas::FontEntry& Canvas::font()
 {
     if (!fontDirty_ && font_)
         return *font_;
-    const auto key = std::make_pair(fontName_, fontHeight_);
-    auto it = fonts_.find(key);
-    if (it == fonts_.end()) {
-        QFont f(fontName_);
-        f.setStyleStrategy(QFont::NoAntialias);
-        f.setHintingPreference(QFont::PreferFullHinting);
-        const int h = fontHeight_ == 0 ? 12 : std::abs(fontHeight_);
-        f.setPixelSize(std::max(1, h));
-        if (fontHeight_ > 0) {
-            // A positive height is the cell height (ascent plus descent).
-            const int cell = QFontMetrics(f).height();
-            if (cell > 0)
-                f.setPixelSize(std::max(1, static_cast<int>(std::lround(static_cast<double>(h) * h / cell))));
-        }
-        it = fonts_.emplace(key, FontEntry{f, QFontMetrics(f)}).first;
+    // Fonts belong to the thread that made them; faces and heights in use are few.
+    thread_local std::map<FontKey, std::shared_ptr<const FontEntry>> fonts;
+    constexpr std::size_t kMaxFonts = 256;
+    const FontKey key(fontName_, fontHeight_);
+    auto it = fonts.find(key);
+    if (it == fonts.end()) {
+        if (fonts.size() >= kMaxFonts)
+            fonts.clear(); // canvases keep the fonts they hold
+        it = fonts.emplace(key, makeFont(fontName_, fontHeight_)).first;
     }
-    font_ = &it->second;
+    font_ = it->second;
     fontDirty_ = false;
     return *font_;
 }
@@ -441,9 +492,53 @@ void Canvas::polygon(const QPoint* points, int n)
         return;
     applyPen();
     applyBrush();
-    painter_->drawPolygon(points, n, Qt::OddEvenFill);
+    if (!fillInBands(points, n))
+        painter_->drawPolygon(points, n, Qt::OddEvenFill);
     painter_->setBrush(Qt::NoBrush);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+// The raster engine hands a fill of many rows with a texture brush to worker threads, which
+// for the fills of a repaint costs far more than it gains. Filled in bands of a few rows, one
+// clip rectangle each, a fill stays on this thread; the bands together cover exactly the
+// pixels of the whole fill, and the outline is stroked after it, as in one call.
+bool Canvas::fillInBands(const QPoint* points, int n)
+{
+    constexpr int kBand = 16;
+    if (!shortcuts || painter_->brush().style() != Qt::TexturePattern)
+        return false;
+    QPaintEngine* engine = painter_->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster)
+        return false;
+    const QTransform t = painter_->deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return false;
+    long long low = points[0].y(), high = low;
+    for (int i = 1; i < n; ++i) {
+        low = std::min<long long>(low, points[i].y());
+        high = std::max<long long>(high, points[i].y());
+    }
+    // Rows the fill can reach, within the visible part.
+    const int top = static_cast<int>(std::max<long long>(low - 1, visible_.top()));
+    const int bottom = static_cast<int>(std::min<long long>(high + 1, visible_.bottom()));
+    if (bottom - top < 2 * kBand)
+        return false;
+    const QBrush brush = painter_->brush();
+    const QPen pen = painter_->pen();
+    const QRect columns(visible_.left(), 0, visible_.width(), 1);
+    for (int y = top; y <= bottom; y += kBand) {
+        painter_->save();
+        painter_->setPen(Qt::NoPen);
+        painter_->setClipRect(QRect(columns.left(), y, columns.width(), std::min(kBand, bottom + 1 - y)),
+                              Qt::IntersectClip);
+        painter_->drawPolygon(points, n, Qt::OddEvenFill);
+        painter_->restore();
+    }
+    painter_->setBrush(Qt::NoBrush);
+    if (pen.style() != Qt::NoPen)
+        painter_->drawPolygon(points, n, Qt::OddEvenFill);
+    painter_->setBrush(brush);
+    return true;
 }
 
 void Canvas::ellipse(int x1, int y1, int x2, int y2)
@@ -483,7 +578,7 @@ int Canvas::textHeight(const std::string&)
 {
     if (off_)
         return 0;
-    return font().metrics.height();
+    return font().height;
 }
 
 void Canvas::textOut(int x, int y, const std::string& text)
@@ -499,11 +594,11 @@ void Canvas::textOut(int x, int y, const std::string& text)
     if (escapement_ != 0)
         painter_->rotate(-escapement_ / 10.0);
     if (!transparent_)
-        painter_->fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()),
+        painter_->fillRect(QRect(0, 0, fm.horizontalAdvance(s), fe.height),
                            colorFromTColor(backColor_));
     painter_->setFont(f);
     painter_->setPen(colorFromTColor(fontColor_));
-    painter_->drawText(QPoint(0, fm.ascent()), s);
+    painter_->drawText(QPoint(0, fe.ascent), s);
     painter_->restore();
 }
 

@@ -11,7 +11,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -47,6 +46,10 @@ TColor tcolorFromRgb(QRgb rgb);
 // Drops the display-ready copies of rasters kept for repaints (for example when a drawing
 // closes); they are made again when needed.
 void canvasClearDisplayCache();
+
+// Turns off (and on again) the ways of drawing that give the same pixels faster than the plain
+// painter calls: fills in bands of rows, texts from the text cache. For comparing the two.
+void canvasUseShortcuts(bool on);
 
 // Makes the Japanese faces the forms name resolve to the installed IPA faces. Idempotent.
 void canvasInstallFontSubstitutes();
@@ -152,14 +155,22 @@ private:
     void init();
     void applyPen();
     void applyBrush();
+public:
+    // A font of one face and height with the metrics the drawing asks for again and again.
     struct FontEntry {
         QFont font;
         QFontMetrics metrics;
+        int ascent;
+        int height;
     };
-    // The font of the current face and height, made once per canvas.
+
+private:
+    // The font of the current face and height, made once per thread and kept for every
+    // canvas: repaints make a canvas each time, and a font's first use is costly.
     const FontEntry& font();
     QPen currentPen() const;
     void drawImagePart(const QRect& target, const QImage& image, const QRectF& source);
+    bool fillInBands(const QPoint* points, int n);
     bool blitAnd(const QImage& source, const QRect& part, QPoint at);
 
     QImage* target_ = nullptr;   // the image given, when drawing on one
@@ -187,8 +198,7 @@ private:
     CopyMode copyMode_ = CopyMode::SrcCopy;
     QPoint pos_;
 
-    std::map<std::pair<QString, int>, FontEntry> fonts_;
-    const FontEntry* font_ = nullptr;
+    std::shared_ptr<const FontEntry> font_;
     bool fontDirty_ = true;
     bool off_ = false;
 };

@@ -321,7 +321,9 @@ bool KXDraw::mayShow(const TPRec& f, bool filling) const
     // How far beyond the points a figure may draw, in dots.
     const double pen = std::abs(dpm * 0.2 * 100) + std::abs(dpm / printRatio) + 4;
     double reach = pen;
-    const double bytes = static_cast<double>(cp932Length(f.name));
+    // The stored text's length bounds its length in the file's encoding (one or two bytes
+    // for each character of one to four), without converting it.
+    const double bytes = static_cast<double>(f.name.size());
     const double ratio = sizesScaled() ? std::abs(printRatio) : 1.0;
     auto textReach = [&](double h) { return (bytes + 3) * (std::abs(h) + 2) + 16; };
     switch (f.kind) {
@@ -413,15 +415,19 @@ void KXDraw::FillLayer(PData* store, int layer)
         }
         canvas->setDrawingOff(false);
     }
-    // Second pass: leave the canvas plain for the figures.
-    for (int i = 0; i < count; ++i) {
-        const TPRec& f = store->recs[static_cast<std::size_t>(i)];
-        SetStyleFor(layer, f);
-        canvas->setPenStyle(PenStyle::Solid);
-        if (isPolygonKind(f.kind)) {
-            canvas->setBrushStyle(BrushStyle::Solid);
-            canvas->setCopyMode(CopyMode::SrcCopy);
-        }
+    // Second pass: leave the canvas plain for the figures. Figure by figure it only sets
+    // the style again, so the last figure's style and whether any closed figure came by
+    // leave the same canvas.
+    if (count <= 0)
+        return;
+    bool closed = false;
+    for (int i = 0; i < count && !closed; ++i)
+        closed = isPolygonKind(store->recs[static_cast<std::size_t>(i)].kind);
+    SetStyleFor(layer, store->recs[static_cast<std::size_t>(count - 1)]);
+    canvas->setPenStyle(PenStyle::Solid);
+    if (closed) {
+        canvas->setBrushStyle(BrushStyle::Solid);
+        canvas->setCopyMode(CopyMode::SrcCopy);
     }
 }
 
@@ -625,6 +631,8 @@ void KXDraw::beginText(int h)
 void KXDraw::DrawHorzText(int x, int y, int h, const std::string& text)
 {
     beginText(h);
+    if (canvas->drawingOff())
+        return; // only the text settings remain of it
     const long long H = canvas->fontHeight();
     const long long n = static_cast<long long>(cp932Length(text));
     canvas->textOut(x + static_cast<int>(n * H / 4), y + static_cast<int>(H / 2), text);

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -196,6 +197,56 @@ TEST(Canvas, ToneDotsStayOnTheCanvasOriginWhenThePainterIsScrolled)
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             ASSERT_EQ(isBlack(img, x, y), tone->pixelIndex((x + 5) % 8, (y + 3) % 8) == 0);
+}
+
+TEST(Canvas, TallToneAndHatchFillsGiveThePixelsOfOnePlainFill)
+{
+    app();
+    auto* rng = QRandomGenerator::global();
+    struct Case {
+        QPoint scroll;
+        int radius;
+        int penWidth;
+        bool hatch;
+    };
+    for (const Case& k : {Case{{0, 0}, 200, 1, false}, Case{{-37, 211}, 120, 6, false},
+                          Case{{613, -5}, 300, 9, true}, Case{{3, 3}, 40, 2, true}}) {
+        std::vector<std::vector<QPoint>> shapes;
+        for (int i = 0; i < 12; ++i) {
+            const QPoint c(k.scroll.x() + rng->bounded(320), k.scroll.y() + rng->bounded(240));
+            std::vector<QPoint> pts;
+            for (int j = 3 + rng->bounded(9); j > 0; --j)
+                pts.emplace_back(c.x() + rng->bounded(-k.radius, k.radius + 1),
+                                 c.y() + rng->bounded(-k.radius, k.radius + 1));
+            shapes.push_back(pts);
+        }
+        auto paint = [&](bool shortcuts) {
+            canvasUseShortcuts(shortcuts);
+            QImage img = whiteImage(320, 240);
+            QPainter p(&img);
+            p.translate(-k.scroll);
+            const QRect view(k.scroll, img.size());
+            p.setClipRect(view);
+            Canvas c(p, 96, view);
+            c.setPenWidth(k.penWidth);
+            for (std::size_t i = 0; i < shapes.size(); ++i) {
+                c.setPenColor(static_cast<TColor>(0x102030 * i));
+                c.setFontColor(static_cast<TColor>(0x0000FF + 0x1100 * i));
+                c.setBackColor(0xFFFFFF);
+                if (k.hatch) {
+                    c.setBrushColor(static_cast<TColor>(0xFF0000 + 0x11 * i));
+                    c.setBrushStyle(BrushStyle::DiagCross);
+                } else {
+                    c.setBrushPattern(toneGetGraphic(static_cast<int>(i % 3)));
+                }
+                c.polygon(shapes[i].data(), static_cast<int>(shapes[i].size()));
+            }
+            p.end();
+            canvasUseShortcuts(true);
+            return img;
+        };
+        EXPECT_EQ(paint(true), paint(false)) << k.scroll.x() << "," << k.scroll.y();
+    }
 }
 
 TEST(Canvas, DiagonalCrossHatchKeepsWhatLiesBeneathInItsGaps)
