@@ -735,8 +735,9 @@ int imgConvertTo1BitBmp(const std::string& source, const std::string& destinatio
     int dpi = 0;
     if (!loadRaster(source, bmp, &dpi))
         return 0;
-    writeWorkImage(bmp, destination, threshold, dpi);
-    return 1;
+    // A work image that could not be written is a failure too: the caller then tells the
+    // operator so, instead of the launcher blaming the raster.
+    return writeWorkImage(bmp, destination, threshold, dpi) ? 1 : 0;
 }
 
 int imgResizeRefine1Bit(int width, int height, const Bitmap& source, Bitmap& target)

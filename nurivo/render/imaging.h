@@ -20,8 +20,8 @@ int imgLoadToBitmap(const std::string& path, Bitmap& bitmap);
 // information header, two palette entries, bottom-up rows from byte 62 padded to 32 bits).
 // A one-bit source is written bit for bit with its own colour table; any other is converted:
 // luminance (Bitmap::lumaOf) at or above `threshold` gives bit 1 (white), below it bit 0
-// (black). Non-zero when the source was loaded; whether the file was written is seen by its
-// presence (a failed write leaves no file behind).
+// (black). Non-zero when the source was loaded and the file written; 0 otherwise, and a
+// failed write leaves no file behind.
 int imgConvertTo1BitBmp(const std::string& source, const std::string& destination, int threshold);
 
 // Reduces `source` to `width` x `height` into `target` as an eight-bit grey bitmap, averaging
