@@ -30,11 +30,12 @@ inline std::size_t strideOf(std::int64_t width)
 }
 
 // A one-bit work image of width × height background pixels. Ink is the set bit unless
-// inkIsClear; padding bits hold the background value.
+// inkIsClear; padding bits hold the background value unless inkPadding.
 struct WorkBitmap {
     std::int32_t width;
     std::int32_t height;
     bool inkIsClear = false;
+    bool inkPadding = false;
     std::vector<std::uint8_t> ink;   // one byte per pixel
 
     WorkBitmap(std::int32_t w, std::int32_t h, bool clearInk = false)
@@ -74,7 +75,7 @@ struct WorkBitmap {
                 unsigned byte = 0;
                 for (int bit = 0; bit < 8; ++bit) {
                     const std::size_t x = b * 8 + static_cast<std::size_t>(bit);
-                    const bool isInk = x < static_cast<std::size_t>(width) && at(static_cast<int>(x), y);
+                    const bool isInk = x < static_cast<std::size_t>(width) ? at(static_cast<int>(x), y) : inkPadding;
                     if (isInk != inkIsClear)
                         byte |= 0x80u >> bit;
                 }

@@ -107,6 +107,22 @@ TEST_F(ConvertTest, ShapesGiveTheirPolylines)
         {"T junction",
          {"...........", "#########..", "....#......", "....#......", "....#......", "..........."},
          {{{4, 1}, {4, 4}}, {{4, 1}, {8, 1}}, {{4, 1}, {0, 1}}}},
+        // The walk right from the first node point enters the second one, still ink, and
+        // goes on beyond it; the second node point's own branch then starts at it.
+        {"walk through a node point",
+         {"...........", "...........", "###########", "...#...#...", "...#...#...", "...#...#...", "..........."},
+         {{{3, 2}, {3, 5}}, {{3, 2}, {10, 2}}, {{3, 2}, {0, 2}}, {{7, 2}, {7, 5}}}},
+        // The loop out of the first node point comes back up beside the second one, which the
+        // walk to the right has cleared: the walk ends there and its end join adds that node
+        // point as the last vertex.
+        {"walk ends beside a cleared node point",
+         {"............", "............", ".##########.", ".#.#...#....", ".#.#...#....", ".#.....#....", ".#######....",
+          "............"},
+         {{{3, 2}, {3, 4}}, {{3, 2}, {10, 2}}, {{3, 2}, {1, 2}, {1, 6}, {7, 6}, {7, 2}}}},
+        // Without node points the ring is walked all the way round back into its start pixel.
+        {"closed ring",
+         {"..........", "...####...", "..#....#..", ".#......#.", ".#......#.", "..#....#..", "...####...", ".........."},
+         {{{3, 1}, {8, 3}, {6, 6}, {1, 4}, {3, 1}}}},
         {"isolated pixel", {".....", "..#..", "....."}, {}},
         {"no ink", {".....", ".....", "....."}, {}},
     };
@@ -115,18 +131,6 @@ TEST_F(ConvertTest, ShapesGiveTheirPolylines)
         EXPECT_EQ(r.rc, 1) << c.name;
         EXPECT_EQ(r.rvl, qtest::rvlText(c.expected)) << c.name;
     }
-}
-
-TEST_F(ConvertTest, ClosedRingStartsAndEndsAtTheSamePixel)
-{
-    const Result r = run(WorkBitmap::fromText({"..........", "...####...", "..#....#..", ".#......#.", ".#......#.",
-                                               "..#....#..", "...####...", ".........."})
-                             .bytes());
-    ASSERT_EQ(r.rc, 1);
-    const auto blocks = qtest::rvlBlocks(r.rvl);
-    ASSERT_EQ(blocks.size(), 1u);
-    ASSERT_GE(blocks[0].size(), 3u);
-    EXPECT_EQ(blocks[0].front(), blocks[0].back());
 }
 
 TEST_F(ConvertTest, InvertedBitsGiveTheSamePolylines)
@@ -148,6 +152,28 @@ TEST_F(ConvertTest, InvertedBitsGiveTheSamePolylines)
     ASSERT_EQ(clearInk.rc, 1);
     EXPECT_GE(qtest::rvlBlocks(setInk.rvl).size(), 4u);
     EXPECT_EQ(setInk.rvl, clearInk.rvl);
+}
+
+TEST_F(ConvertTest, RowPaddingIsNoPixel)
+{
+    // Strokes up to the last column of a row with 19 bits of padding; padding holding the
+    // ink value must not count as ink anywhere, and stays as it was.
+    const WorkBitmap base = WorkBitmap::fromText({".............", "....#########", "....#........", "....#........",
+                                                  "............#", "............#", "............."});
+    const std::string expected = qtest::rvlText({{{4, 1}, {4, 3}}, {{4, 1}, {12, 1}}, {{12, 4}, {12, 5}}});
+    for (const bool clearInk : {false, true}) {
+        for (const bool inkPadding : {false, true}) {
+            WorkBitmap b = base;
+            b.inkIsClear = clearInk;
+            b.inkPadding = inkPadding;
+            const Result r = run(b.bytes());
+            ASSERT_EQ(r.rc, 1);
+            EXPECT_EQ(r.rvl, expected) << clearInk << inkPadding;
+            WorkBitmap blank(b.width, b.height, clearInk);
+            blank.inkPadding = inkPadding;
+            EXPECT_EQ(testutil::readBytes(source()), blank.bytes()) << clearInk << inkPadding;
+        }
+    }
 }
 
 TEST_F(ConvertTest, MessagesReportEachStep)

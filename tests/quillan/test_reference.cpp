@@ -15,13 +15,15 @@ namespace {
 
 using qtest::WorkBitmap;
 
-// Strokes of several widths, filled blobs and speckle, on images of awkward sizes.
+// Strokes of several widths, filled blobs and speckle, on images of awkward sizes, with row
+// padding of either value.
 WorkBitmap generate(std::mt19937& rng)
 {
     auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     const int w = uniform(1, 140);
     const int h = uniform(1, 90);
     WorkBitmap b(w, h, uniform(0, 1) == 1);
+    b.inkPadding = uniform(0, 1) == 1;
     const int kind = uniform(0, 3);
     auto disc = [&](int cx, int cy, int r) {
         for (int y = cy - r; y <= cy + r; ++y)
