@@ -14,7 +14,9 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <tuple>
+#include <vector>
 
 QColor colorFromTColor(TColor color)
 {
@@ -252,6 +254,8 @@ void Canvas::init()
 
 Canvas::~Canvas()
 {
+    if (!ownPainter_ && fontSet_ && painter_->isActive())
+        painter_->setFont(callerFont_); // the painter goes back as it came
     if (ownPainter_ && ownPainter_->isActive())
         ownPainter_->end();
     if (target_ && !work_.isNull()) {
@@ -581,14 +585,140 @@ int Canvas::textHeight(const std::string&)
     return font().height;
 }
 
+namespace {
+
+// The dots a text sets, drawn once in black on a transparent image: rows of runs relative to
+// the text's reference point. A text appears again and again in one colour on every repaint
+// (names, labels at one angle), and glyphs at an angle are rendered afresh by the font engine
+// each time, so its dots are kept and set straight into the device. Unrotated and rotated
+// glyphs land on whole device dots the same way wherever the reference point lies, as long
+// as every dot has non-negative device coordinates, as on the image they were drawn on.
+struct TextShape {
+    struct Run {
+        int y, x0, x1; // x0 <= x < x1
+    };
+    std::vector<Run> runs;
+    int reach = 0;       // the reference point must lie this far inside the device
+    bool usable = false; // the dots are all opaque: else the text is drawn as it stands
+};
+
+using TextKey = std::tuple<QString, int, int, QString, int, int>;
+
+TextShape makeTextShape(const Canvas::FontEntry& fe, const QString& s, int escapement, int dpmX,
+                        int dpmY)
+{
+    TextShape shape;
+    const double w = fe.metrics.horizontalAdvance(s);
+    const double h = fe.height;
+    const int r = static_cast<int>(std::ceil(std::hypot(w, h) + 2 * h)) + 2;
+    if (r <= 0 || r > 4096)
+        return shape;
+    QImage img(2 * r, 2 * r, QImage::Format_ARGB32_Premultiplied);
+    if (img.isNull())
+        return shape;
+    img.fill(Qt::transparent);
+    img.setDotsPerMeterX(dpmX);
+    img.setDotsPerMeterY(dpmY);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        p.setFont(fe.font);
+        p.translate(r, r);
+        if (escapement != 0)
+            p.rotate(-escapement / 10.0);
+        p.setPen(QColor(0, 0, 0));
+        p.drawText(QPoint(0, fe.ascent), s);
+    }
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width();) {
+            if (line[x] == 0) {
+                ++x;
+                continue;
+            }
+            const int x0 = x;
+            while (x < img.width() && line[x] == 0xFF000000u)
+                ++x;
+            if (x == x0)
+                return shape; // a dot neither clear nor opaque black
+            shape.runs.push_back({y - r, x0 - r, x - r});
+        }
+    }
+    shape.reach = r;
+    shape.usable = true;
+    return shape;
+}
+
+} // namespace
+
+// The text's dots set straight into an image device; false leaves it to the painter.
+bool Canvas::textFromCache(int x, int y, const QString& s, const FontEntry& fe)
+{
+    if (!shortcuts || !transparent_ ||
+        painter_->compositionMode() != QPainter::CompositionMode_SourceOver ||
+        painter_->opacity() != 1.0 ||
+        (painter_->renderHints() & (QPainter::Antialiasing | QPainter::TextAntialiasing)))
+        return false;
+    const std::optional<DirectTarget> dt = directTarget();
+    if (!dt)
+        return false;
+    const QPoint at = QPoint(x, y) + dt->shift;
+    const QPaintDevice* dev = painter_->paintEngine()->paintDevice();
+    const auto* image = static_cast<const QImage*>(dev);
+    thread_local std::map<TextKey, TextShape> shapes;
+    constexpr std::size_t kMaxShapes = 4096;
+    const TextKey key(fontName_, fontHeight_, escapement_, s, image->dotsPerMeterX(),
+                      image->dotsPerMeterY());
+    auto it = shapes.find(key);
+    if (it == shapes.end()) {
+        // Only where it will be found again as it is: near the device's top or left edge
+        // the text is drawn directly, and nothing is kept.
+        if (at.x() < 0 || at.y() < 0)
+            return false;
+        if (shapes.size() >= kMaxShapes)
+            shapes.clear();
+        it = shapes.emplace(key, makeTextShape(fe, s, escapement_, image->dotsPerMeterX(),
+                                               image->dotsPerMeterY()))
+                 .first;
+    }
+    const TextShape& shape = it->second;
+    if (!shape.usable || at.x() < shape.reach || at.y() < shape.reach)
+        return false;
+    const quint32 ink = 0xFF000000u | colorFromTColor(fontColor_).rgb();
+    const QRect& allowed = dt->allowed;
+    for (const TextShape::Run& run : shape.runs) {
+        const int yy = at.y() + run.y;
+        if (yy < allowed.top() || yy > allowed.bottom())
+            continue;
+        const int x0 = std::max(at.x() + run.x0, allowed.left());
+        const int x1 = std::min(at.x() + run.x1, allowed.right() + 1);
+        if (x0 >= x1)
+            continue;
+        auto* d = reinterpret_cast<quint32*>(dt->bits + yy * dt->stride);
+        std::fill(d + x0, d + x1, ink);
+    }
+    return true;
+}
+
 void Canvas::textOut(int x, int y, const std::string& text)
 {
     if (off_ || !painter_->isActive() || text.empty())
         return;
     const QString s = QString::fromStdString(text);
     const FontEntry& fe = font();
+    if (textFromCache(x, y, s, fe))
+        return;
     const QFont& f = fe.font;
     const QFontMetrics& fm = fe.metrics;
+    // Selecting a font on the painter costs a font lookup each time: it is selected only when
+    // it changes, outside the saved state.
+    if (!fontSet_) {
+        callerFont_ = painter_->font();
+        fontSet_ = true;
+    }
+    if (painter_->font() != f)
+        painter_->setFont(f);
     painter_->save();
     painter_->translate(x, y);
     if (escapement_ != 0)
@@ -596,7 +726,6 @@ void Canvas::textOut(int x, int y, const std::string& text)
     if (!transparent_)
         painter_->fillRect(QRect(0, 0, fm.horizontalAdvance(s), fe.height),
                            colorFromTColor(backColor_));
-    painter_->setFont(f);
     painter_->setPen(colorFromTColor(fontColor_));
     painter_->drawText(QPoint(0, fe.ascent), s);
     painter_->restore();
@@ -606,22 +735,22 @@ void Canvas::textOut(int x, int y, const std::string& text)
 // straight in the device's memory: the raster engine's AND of a part of an image is slow, and
 // this is the copy every repaint of the workbench makes. Only where the device is a 32-bit
 // image under a whole-dot translation; false leaves the drawing to the painter.
-bool Canvas::blitAnd(const QImage& source, const QRect& part, QPoint at)
+std::optional<Canvas::DirectTarget> Canvas::directTarget() const
 {
-    if (!rasterOps_ || !displayReady(source.format()))
-        return false;
+    if (!rasterOps_)
+        return std::nullopt;
     QPaintEngine* engine = painter_->paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster)
-        return false;
+        return std::nullopt;
     QPaintDevice* pd = engine->paintDevice();
     if (!pd || pd->devType() != QInternal::Image)
-        return false;
+        return std::nullopt;
     auto* dev = static_cast<QImage*>(pd);
     if (!displayReady(dev->format()) || !dev->isDetached())
-        return false;
+        return std::nullopt;
     const QTransform t = painter_->deviceTransform();
     if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
-        return false;
+        return std::nullopt;
     const QPoint shift(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
     // Where it may write, in device pixels: the visible part, the painter's clip, the
     // engine's system clip (a paint event's region), the image.
@@ -629,22 +758,33 @@ bool Canvas::blitAnd(const QImage& source, const QRect& part, QPoint at)
     if (painter_->hasClipping()) {
         const QRegion clip = painter_->clipRegion();
         if (clip.rectCount() > 1)
-            return false;
+            return std::nullopt;
         allowed = allowed.intersected(clip.boundingRect().translated(shift));
     }
     const QRegion system = engine->systemClip();
     if (!system.isEmpty()) {
         if (system.rectCount() > 1)
-            return false;
+            return std::nullopt;
         allowed = allowed.intersected(system.boundingRect());
     }
-    const QRect to = QRect(at + shift, part.size()).intersected(allowed);
+    // The painter's buffer itself: writing through it keeps the engine's view of the pixels.
+    return DirectTarget{const_cast<uchar*>(dev->constBits()), dev->bytesPerLine(), shift, allowed};
+}
+
+bool Canvas::blitAnd(const QImage& source, const QRect& part, QPoint at)
+{
+    if (!displayReady(source.format()))
+        return false;
+    const std::optional<DirectTarget> dt = directTarget();
+    if (!dt)
+        return false;
+    const QPoint shift = dt->shift;
+    const QRect to = QRect(at + shift, part.size()).intersected(dt->allowed);
     if (to.isEmpty())
         return true;
     const QPoint from = part.topLeft() + (to.topLeft() - (at + shift));
-    // The painter's buffer itself: writing through it keeps the engine's view of the pixels.
-    auto* base = const_cast<uchar*>(dev->constBits());
-    const qsizetype stride = dev->bytesPerLine();
+    uchar* base = dt->bits;
+    const qsizetype stride = dt->stride;
     for (int y = 0; y < to.height(); ++y) {
         auto* d = reinterpret_cast<quint32*>(base + (to.top() + y) * stride) + to.left();
         const auto* s = reinterpret_cast<const quint32*>(source.constScanLine(from.y() + y)) + from.x();

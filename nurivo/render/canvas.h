@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class Bitmap;
@@ -171,6 +172,16 @@ private:
     QPen currentPen() const;
     void drawImagePart(const QRect& target, const QImage& image, const QRectF& source);
     bool fillInBands(const QPoint* points, int n);
+    bool textFromCache(int x, int y, const QString& s, const FontEntry& fe);
+    // An image device the canvas may write to itself: its pixels, the translation of the
+    // painter and the device pixels that may be written.
+    struct DirectTarget {
+        uchar* bits;
+        qsizetype stride;
+        QPoint shift;
+        QRect allowed;
+    };
+    std::optional<DirectTarget> directTarget() const;
     bool blitAnd(const QImage& source, const QRect& part, QPoint at);
 
     QImage* target_ = nullptr;   // the image given, when drawing on one
@@ -199,6 +210,8 @@ private:
     QPoint pos_;
 
     std::shared_ptr<const FontEntry> font_;
+    QFont callerFont_; // the painter's font before the first text
+    bool fontSet_ = false;
     bool fontDirty_ = true;
     bool off_ = false;
 };

@@ -249,6 +249,47 @@ TEST(Canvas, TallToneAndHatchFillsGiveThePixelsOfOnePlainFill)
     }
 }
 
+TEST(Canvas, TextsFromTheTextCacheGiveThePixelsOfTextsDrawnAfresh)
+{
+    app();
+    struct Case {
+        const char* text;
+        int height;
+        int escapement;
+    };
+    const Case cases[] = {{"123-4", -12, 0},   {"宅地", -47, 0},     {"A-12", -47, 1234},
+                          {"道路", -70, 450},  {"名前ABC", 20, 2700}, {"x", -5, 3599},
+                          {"長い名前の道路", -9, -300}};
+    // Reference points inside, near and across the device's edges, on a scrolled painter.
+    const QPoint points[] = {{150, 120}, {40, 30}, {3, 200}, {290, 1}, {-20, 100}, {100, -8}};
+    for (const Case& k : cases) {
+        auto paint = [&](bool shortcuts) {
+            canvasUseShortcuts(shortcuts);
+            QImage img = whiteImage(300, 240);
+            QPainter p(&img);
+            const QPoint scroll(-17, 9);
+            p.translate(-scroll);
+            const QRect view(scroll, img.size());
+            p.setClipRect(view);
+            Canvas c(p, 96, view);
+            c.setTransparent(true);
+            c.setFontHeight(k.height);
+            c.setFontEscapement(k.escapement);
+            for (int round = 0; round < 2; ++round)
+                for (QPoint at : points) {
+                    c.setFontColor(static_cast<TColor>(0x2040F0 + 0x10 * at.x() + round));
+                    c.textOut(at.x() + scroll.x(), at.y() + scroll.y(), k.text);
+                }
+            p.end();
+            canvasUseShortcuts(true);
+            return img;
+        };
+        const QImage fresh = paint(false);
+        EXPECT_NE(fresh, whiteImage(300, 240)) << k.text;
+        EXPECT_EQ(paint(true), fresh) << k.text << " " << k.height << " " << k.escapement;
+    }
+}
+
 TEST(Canvas, DiagonalCrossHatchKeepsWhatLiesBeneathInItsGaps)
 {
     app();
