@@ -106,6 +106,37 @@ TEST(QuillanNodeIndex, FindsEveryNodePointAndNothingElse)
     EXPECT_EQ(quillan::NodeIndex(none, 0).find({0, 0}), 0u);
 }
 
+TEST(QuillanPolarity, InkIsTheMinorityOfTheSampleGrid)
+{
+    struct Case {
+        const char* name;
+        int width, height;
+        bool (*set)(int x, int y);
+        int polarity;
+    };
+    const std::vector<Case> cases = {
+        // Steps of 3: only every third column of every third row counts.
+        {"set everywhere but the sample grid", 300, 300, [](int x, int y) { return x % 3 != 0 || y % 3 != 0; }, 0},
+        {"set only on the sample grid", 300, 300, [](int x, int y) { return x % 3 == 0 && y % 3 == 0; }, 255},
+        // Column step 2, row step 1.
+        {"set on odd columns", 250, 99, [](int x, int) { return x % 2 == 1; }, 0},
+        {"set on even columns", 250, 99, [](int x, int) { return x % 2 == 0; }, 255},
+        // Below 200 every pixel is sampled; a tie makes the set bits the ink.
+        {"tie", 2, 1, [](int x, int) { return x == 0; }, 0},
+        {"majority set", 150, 150, [](int x, int y) { return (x + y) % 3 != 0; }, 255},
+    };
+    for (const Case& c : cases) {
+        qtest::WorkBitmap b(c.width, c.height);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                b.set(x, y, c.set(x, y));
+        std::string bytes = b.bytes();
+        const auto* view = reinterpret_cast<const unsigned char*>(bytes.data());
+        EXPECT_EQ(quillan::bmpDetectPolarity(quillan::bmpReadHeader(view), view + quillan::kPixelOffset), c.polarity)
+            << c.name;
+    }
+}
+
 // A 2 × 2 block loses every pixel in the rows a sub-iteration evaluates, so blocks across
 // each pair of rows show which rows were evaluated.
 TEST(QuillanThin, RowsNearChangedRowsAreEvaluated)
