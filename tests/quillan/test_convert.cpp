@@ -119,6 +119,12 @@ TEST_F(ConvertTest, ShapesGiveTheirPolylines)
          {"............", "............", ".##########.", ".#.#...#....", ".#.#...#....", ".#.....#....", ".#######....",
           "............"},
          {{{3, 2}, {3, 4}}, {{3, 2}, {10, 2}}, {{3, 2}, {1, 2}, {1, 6}, {7, 6}, {7, 2}}}},
+        // Two neighbouring node points: the first one's walk enters the second and clears it;
+        // the first one's pixel stays ink, so the second one's walk enters it in turn and the
+        // link between them is written once more, the other way round.
+        {"neighbouring node points", {"#....#", ".#..#.", "..##..", ".#..#.", "#....#"},
+         {{{2, 2}, {3, 2}, {4, 1}, {5, 0}}, {{2, 2}, {1, 1}, {0, 0}}, {{2, 2}, {1, 3}, {0, 4}}, {{3, 2}, {2, 2}},
+          {{3, 2}, {4, 3}, {5, 4}}}},
         // Without node points the ring is walked all the way round back into its start pixel.
         {"closed ring",
          {"..........", "...####...", "..#....#..", ".#......#.", ".#......#.", "..#....#..", "...####...", ".........."},
