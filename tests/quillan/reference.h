@@ -207,10 +207,11 @@ inline std::vector<Pt> nodePoints(const Image& img)
     return nodes;
 }
 
+// dx·dx + dy·dy is formed in integers (wide enough for any image), then rooted.
 inline double dist(const Pt& p, const Pt& q)
 {
-    const double dx = static_cast<double>(q.x - p.x), dy = static_cast<double>(q.y - p.y);
-    return std::sqrt(dx * dx + dy * dy);
+    const long dx = q.x - p.x, dy = q.y - p.y;
+    return std::sqrt(static_cast<double>(dx * dx + dy * dy));
 }
 
 inline double angle(long dx, long dy)
