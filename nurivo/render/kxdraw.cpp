@@ -318,8 +318,9 @@ bool KXDraw::mayShow(const TPRec& f, bool filling) const
     if (top > bottom)
         std::swap(top, bottom);
 
-    // How far beyond the points a figure may draw, in dots.
-    const double pen = std::abs(dpm * 0.2 * 100) + std::abs(dpm / printRatio) + 4;
+    // How far beyond the points a figure may draw, in dots: the whole width of its pen (set
+    // for the figure before this is asked) or of the arrow and circle pens, and a margin.
+    const double pen = std::abs(static_cast<double>(canvas->penWidth())) + std::abs(dpm / printRatio) + 4;
     double reach = pen;
     // The stored text's length bounds its length in the file's encoding (one or two bytes
     // for each character of one to four), without converting it.
