@@ -472,7 +472,8 @@ void Canvas::moveTo(int x, int y) { pos_ = QPoint(x, y); }
 void Canvas::lineTo(int x, int y)
 {
     const QPoint to(x, y);
-    if (!off_ && painter_->isActive() && penStyle_ != PenStyle::Clear) {
+    if (!off_ && painter_->isActive() && penStyle_ != PenStyle::Clear &&
+        !(to != pos_ && lineFromCache(pos_, to))) {
         applyPen();
         if (to != pos_)
             painter_->drawLine(pos_, to);
@@ -587,33 +588,30 @@ int Canvas::textHeight(const std::string&)
 
 namespace {
 
-// The dots a text sets, drawn once in black on a transparent image: rows of runs relative to
-// the text's reference point. A text appears again and again in one colour on every repaint
-// (names, labels at one angle), and glyphs at an angle are rendered afresh by the font engine
-// each time, so its dots are kept and set straight into the device. Unrotated and rotated
-// glyphs land on whole device dots the same way wherever the reference point lies, as long
-// as every dot has non-negative device coordinates, as on the image they were drawn on.
-struct TextShape {
+// The dots a drawing call sets, drawn once in black on a transparent image: rows of runs
+// relative to the call's reference point. Texts (names, labels at one angle) and the short
+// pieces of dashed lines come again and again on every repaint, and glyphs at an angle and
+// wide pieces with round ends are rendered afresh each time; their dots are kept and set
+// straight into the device instead. The painter puts them on the same whole dots wherever
+// the reference point lies, as long as every dot has non-negative device coordinates, as on
+// the image they were drawn on.
+struct DotShape {
     struct Run {
         int y, x0, x1; // x0 <= x < x1
     };
     std::vector<Run> runs;
     int reach = 0;       // the reference point must lie this far inside the device
-    bool usable = false; // the dots are all opaque: else the text is drawn as it stands
+    bool usable = false; // the dots are all opaque: else the call is made as it stands
 };
 
-using TextKey = std::tuple<QString, int, int, QString, int, int>;
-
-TextShape makeTextShape(const Canvas::FontEntry& fe, const QString& s, int escapement, int dpmX,
-                        int dpmY)
+// The dots `draw` sets on an image 2r + 1 dots square with the reference point in its middle.
+template <typename Draw>
+DotShape makeDotShape(int r, int dpmX, int dpmY, Draw draw)
 {
-    TextShape shape;
-    const double w = fe.metrics.horizontalAdvance(s);
-    const double h = fe.height;
-    const int r = static_cast<int>(std::ceil(std::hypot(w, h) + 2 * h)) + 2;
+    DotShape shape;
     if (r <= 0 || r > 4096)
         return shape;
-    QImage img(2 * r, 2 * r, QImage::Format_ARGB32_Premultiplied);
+    QImage img(2 * r + 1, 2 * r + 1, QImage::Format_ARGB32_Premultiplied);
     if (img.isNull())
         return shape;
     img.fill(Qt::transparent);
@@ -623,12 +621,7 @@ TextShape makeTextShape(const Canvas::FontEntry& fe, const QString& s, int escap
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setRenderHint(QPainter::TextAntialiasing, false);
-        p.setFont(fe.font);
-        p.translate(r, r);
-        if (escapement != 0)
-            p.rotate(-escapement / 10.0);
-        p.setPen(QColor(0, 0, 0));
-        p.drawText(QPoint(0, fe.ascent), s);
+        draw(p, QPoint(r, r));
     }
     for (int y = 0; y < img.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
@@ -650,55 +643,119 @@ TextShape makeTextShape(const Canvas::FontEntry& fe, const QString& s, int escap
     return shape;
 }
 
+// Shapes by key, per thread; a full cache starts afresh.
+template <typename Key, typename Make>
+const DotShape& cachedShape(std::map<Key, DotShape>& cache, const Key& key, Make make)
+{
+    auto it = cache.find(key);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() >= 8192)
+        cache.clear();
+    return cache.emplace(key, make()).first->second;
+}
+
+using TextKey = std::tuple<QString, int, int, QString, int, int>;
+using LineKey = std::tuple<int, int, int, int, int>;
+
+// Sets the shape's dots with the reference point at device dot `p` in the colour, within
+// `allowed`; false where the shape cannot stand for the drawing there.
+bool setDots(const DotShape& shape, QPoint p, TColor color, uchar* bits, qsizetype stride,
+             const QRect& allowed)
+{
+    if (!shape.usable || p.x() < shape.reach || p.y() < shape.reach)
+        return false;
+    const quint32 ink = 0xFF000000u | colorFromTColor(color).rgb();
+    for (const DotShape::Run& run : shape.runs) {
+        const int y = p.y() + run.y;
+        if (y < allowed.top() || y > allowed.bottom())
+            continue;
+        const int x0 = std::max(p.x() + run.x0, allowed.left());
+        const int x1 = std::min(p.x() + run.x1, allowed.right() + 1);
+        auto* line = reinterpret_cast<quint32*>(bits + y * stride);
+        if (x0 < x1)
+            std::fill(line + x0, line + x1, ink);
+    }
+    return true;
+}
+
 } // namespace
+
+std::optional<Canvas::DirectTarget> Canvas::plainTarget(bool painterMode) const
+{
+    if (!shortcuts || painter_->opacity() != 1.0 ||
+        (painterMode && painter_->compositionMode() != QPainter::CompositionMode_SourceOver) ||
+        (painter_->renderHints() & (QPainter::Antialiasing | QPainter::TextAntialiasing)))
+        return std::nullopt;
+    return directTarget();
+}
 
 // The text's dots set straight into an image device; false leaves it to the painter.
 bool Canvas::textFromCache(int x, int y, const QString& s, const FontEntry& fe)
 {
-    if (!shortcuts || !transparent_ ||
-        painter_->compositionMode() != QPainter::CompositionMode_SourceOver ||
-        painter_->opacity() != 1.0 ||
-        (painter_->renderHints() & (QPainter::Antialiasing | QPainter::TextAntialiasing)))
+    if (!transparent_)
         return false;
-    const std::optional<DirectTarget> dt = directTarget();
+    const std::optional<DirectTarget> dt = plainTarget(true);
     if (!dt)
         return false;
+    const auto* image = static_cast<const QImage*>(painter_->paintEngine()->paintDevice());
+    const int dpmX = image->dotsPerMeterX(), dpmY = image->dotsPerMeterY();
+    // A new text is kept only where it will be found again as it is: near the device's top
+    // or left edge it is drawn directly.
     const QPoint at = QPoint(x, y) + dt->shift;
-    const QPaintDevice* dev = painter_->paintEngine()->paintDevice();
-    const auto* image = static_cast<const QImage*>(dev);
-    thread_local std::map<TextKey, TextShape> shapes;
-    constexpr std::size_t kMaxShapes = 4096;
-    const TextKey key(fontName_, fontHeight_, escapement_, s, image->dotsPerMeterX(),
-                      image->dotsPerMeterY());
-    auto it = shapes.find(key);
-    if (it == shapes.end()) {
-        // Only where it will be found again as it is: near the device's top or left edge
-        // the text is drawn directly, and nothing is kept.
-        if (at.x() < 0 || at.y() < 0)
-            return false;
-        if (shapes.size() >= kMaxShapes)
-            shapes.clear();
-        it = shapes.emplace(key, makeTextShape(fe, s, escapement_, image->dotsPerMeterX(),
-                                               image->dotsPerMeterY()))
-                 .first;
-    }
-    const TextShape& shape = it->second;
-    if (!shape.usable || at.x() < shape.reach || at.y() < shape.reach)
+    thread_local std::map<TextKey, DotShape> texts;
+    const TextKey key(fontName_, fontHeight_, escapement_, s, dpmX, dpmY);
+    if (texts.find(key) == texts.end() && (at.x() < 0 || at.y() < 0))
         return false;
-    const quint32 ink = 0xFF000000u | colorFromTColor(fontColor_).rgb();
-    const QRect& allowed = dt->allowed;
-    for (const TextShape::Run& run : shape.runs) {
-        const int yy = at.y() + run.y;
-        if (yy < allowed.top() || yy > allowed.bottom())
-            continue;
-        const int x0 = std::max(at.x() + run.x0, allowed.left());
-        const int x1 = std::min(at.x() + run.x1, allowed.right() + 1);
-        if (x0 >= x1)
-            continue;
-        auto* d = reinterpret_cast<quint32*>(dt->bits + yy * dt->stride);
-        std::fill(d + x0, d + x1, ink);
-    }
-    return true;
+    const int esc = escapement_;
+    const DotShape& shape = cachedShape(texts, key, [&] {
+        const double w = fe.metrics.horizontalAdvance(s);
+        const double h = fe.height;
+        return makeDotShape(static_cast<int>(std::ceil(std::hypot(w, h) + 2 * h)) + 2, dpmX, dpmY,
+                            [&](QPainter& p, QPoint o) {
+                                p.setFont(fe.font);
+                                p.translate(o);
+                                if (esc != 0)
+                                    p.rotate(-esc / 10.0);
+                                p.setPen(QColor(0, 0, 0));
+                                p.drawText(QPoint(0, fe.ascent), s);
+                            });
+    });
+    return setDots(shape, at, fontColor_, dt->bits, dt->stride, dt->allowed);
+}
+
+// A short line with the copying pen, its dots set straight into an image device; false
+// leaves it to the painter.
+bool Canvas::lineFromCache(QPoint from, QPoint to)
+{
+    constexpr int kMaxPiece = 256;
+    const int dx = to.x() - from.x(), dy = to.y() - from.y();
+    // One-dot lines are drawn quickly as they are, and cut where they leave the clip, which
+    // moves their dots; only wide pieces, stroked and filled, are kept.
+    if (penMode_ != PenMode::Copy || penWidth_ <= 1 || penWidth_ > 64 ||
+        std::abs(dx) > kMaxPiece || std::abs(dy) > kMaxPiece)
+        return false;
+    const std::optional<DirectTarget> dt = plainTarget(false);
+    if (!dt)
+        return false;
+    const QPoint at = from + dt->shift;
+    const int width = penWidth_;
+    thread_local std::map<LineKey, DotShape> lines;
+    const auto* image = static_cast<const QImage*>(painter_->paintEngine()->paintDevice());
+    const LineKey key(dx, dy, width, image->dotsPerMeterX(), image->dotsPerMeterY());
+    if (lines.find(key) == lines.end() && (at.x() < 0 || at.y() < 0))
+        return false;
+    const QPen pen = currentPen();
+    const DotShape& shape = cachedShape(lines, key, [&] {
+        return makeDotShape(std::max(std::abs(dx), std::abs(dy)) + width + 2, image->dotsPerMeterX(),
+                            image->dotsPerMeterY(), [&](QPainter& p, QPoint o) {
+                                QPen black = pen;
+                                black.setColor(QColor(0, 0, 0));
+                                p.setPen(black);
+                                p.drawLine(o, o + QPoint(dx, dy));
+                            });
+    });
+    return setDots(shape, at, penColor_, dt->bits, dt->stride, dt->allowed);
 }
 
 void Canvas::textOut(int x, int y, const std::string& text)

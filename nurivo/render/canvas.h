@@ -49,7 +49,7 @@ TColor tcolorFromRgb(QRgb rgb);
 void canvasClearDisplayCache();
 
 // Turns off (and on again) the ways of drawing that give the same pixels faster than the plain
-// painter calls: fills in bands of rows, texts from the text cache. For comparing the two.
+// painter calls: fills in bands of rows, texts and short lines from caches of their dots. For comparing the two.
 void canvasUseShortcuts(bool on);
 
 // Makes the Japanese faces the forms name resolve to the installed IPA faces. Idempotent.
@@ -173,6 +173,7 @@ private:
     void drawImagePart(const QRect& target, const QImage& image, const QRectF& source);
     bool fillInBands(const QPoint* points, int n);
     bool textFromCache(int x, int y, const QString& s, const FontEntry& fe);
+    bool lineFromCache(QPoint from, QPoint to);
     // An image device the canvas may write to itself: its pixels, the translation of the
     // painter and the device pixels that may be written.
     struct DirectTarget {
@@ -182,6 +183,9 @@ private:
         QRect allowed;
     };
     std::optional<DirectTarget> directTarget() const;
+    // The same, where the painter's plain settings allow it (no shortcuts, blending or
+    // smoothing; with `painterMode` also the painter's own mode must be plain painting).
+    std::optional<DirectTarget> plainTarget(bool painterMode) const;
     bool blitAnd(const QImage& source, const QRect& part, QPoint at);
 
     QImage* target_ = nullptr;   // the image given, when drawing on one

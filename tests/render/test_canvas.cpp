@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -110,6 +111,24 @@ private:
     QImage* img_;
     mutable NoRasterOpEngine engine_;
 };
+
+// A view of `size` scrolled by `scroll` painted through a canvas, with or without the
+// canvas's shortcuts.
+QImage paintScrolled(QPoint scroll, QSize size, bool shortcuts, const std::function<void(Canvas&)>& draw)
+{
+    canvasUseShortcuts(shortcuts);
+    QImage img = whiteImage(size.width(), size.height());
+    {
+        QPainter p(&img);
+        p.translate(-scroll);
+        const QRect view(scroll, size);
+        p.setClipRect(view);
+        Canvas c(p, 96, view);
+        draw(c);
+    }
+    canvasUseShortcuts(true);
+    return img;
+}
 
 } // namespace
 
@@ -221,29 +240,21 @@ TEST(Canvas, TallToneAndHatchFillsGiveThePixelsOfOnePlainFill)
             shapes.push_back(pts);
         }
         auto paint = [&](bool shortcuts) {
-            canvasUseShortcuts(shortcuts);
-            QImage img = whiteImage(320, 240);
-            QPainter p(&img);
-            p.translate(-k.scroll);
-            const QRect view(k.scroll, img.size());
-            p.setClipRect(view);
-            Canvas c(p, 96, view);
-            c.setPenWidth(k.penWidth);
-            for (std::size_t i = 0; i < shapes.size(); ++i) {
-                c.setPenColor(static_cast<TColor>(0x102030 * i));
-                c.setFontColor(static_cast<TColor>(0x0000FF + 0x1100 * i));
-                c.setBackColor(0xFFFFFF);
-                if (k.hatch) {
-                    c.setBrushColor(static_cast<TColor>(0xFF0000 + 0x11 * i));
-                    c.setBrushStyle(BrushStyle::DiagCross);
-                } else {
-                    c.setBrushPattern(toneGetGraphic(static_cast<int>(i % 3)));
+            return paintScrolled(k.scroll, QSize(320, 240), shortcuts, [&](Canvas& c) {
+                c.setPenWidth(k.penWidth);
+                for (std::size_t i = 0; i < shapes.size(); ++i) {
+                    c.setPenColor(static_cast<TColor>(0x102030 * i));
+                    c.setFontColor(static_cast<TColor>(0x0000FF + 0x1100 * i));
+                    c.setBackColor(0xFFFFFF);
+                    if (k.hatch) {
+                        c.setBrushColor(static_cast<TColor>(0xFF0000 + 0x11 * i));
+                        c.setBrushStyle(BrushStyle::DiagCross);
+                    } else {
+                        c.setBrushPattern(toneGetGraphic(static_cast<int>(i % 3)));
+                    }
+                    c.polygon(shapes[i].data(), static_cast<int>(shapes[i].size()));
                 }
-                c.polygon(shapes[i].data(), static_cast<int>(shapes[i].size()));
-            }
-            p.end();
-            canvasUseShortcuts(true);
-            return img;
+            });
         };
         EXPECT_EQ(paint(true), paint(false)) << k.scroll.x() << "," << k.scroll.y();
     }
@@ -264,29 +275,52 @@ TEST(Canvas, TextsFromTheTextCacheGiveThePixelsOfTextsDrawnAfresh)
     const QPoint points[] = {{150, 120}, {40, 30}, {3, 200}, {290, 1}, {-20, 100}, {100, -8}};
     for (const Case& k : cases) {
         auto paint = [&](bool shortcuts) {
-            canvasUseShortcuts(shortcuts);
-            QImage img = whiteImage(300, 240);
-            QPainter p(&img);
             const QPoint scroll(-17, 9);
-            p.translate(-scroll);
-            const QRect view(scroll, img.size());
-            p.setClipRect(view);
-            Canvas c(p, 96, view);
-            c.setTransparent(true);
-            c.setFontHeight(k.height);
-            c.setFontEscapement(k.escapement);
-            for (int round = 0; round < 2; ++round)
-                for (QPoint at : points) {
-                    c.setFontColor(static_cast<TColor>(0x2040F0 + 0x10 * at.x() + round));
-                    c.textOut(at.x() + scroll.x(), at.y() + scroll.y(), k.text);
-                }
-            p.end();
-            canvasUseShortcuts(true);
-            return img;
+            return paintScrolled(scroll, QSize(300, 240), shortcuts, [&](Canvas& c) {
+                c.setTransparent(true);
+                c.setFontHeight(k.height);
+                c.setFontEscapement(k.escapement);
+                for (int round = 0; round < 2; ++round)
+                    for (QPoint at : points) {
+                        c.setFontColor(static_cast<TColor>(0x2040F0 + 0x10 * at.x() + round));
+                        c.textOut(at.x() + scroll.x(), at.y() + scroll.y(), k.text);
+                    }
+            });
         };
         const QImage fresh = paint(false);
         EXPECT_NE(fresh, whiteImage(300, 240)) << k.text;
         EXPECT_EQ(paint(true), fresh) << k.text << " " << k.height << " " << k.escapement;
+    }
+}
+
+TEST(Canvas, ShortWideLinesFromTheLineCacheGiveThePixelsOfLinesDrawnAfresh)
+{
+    app();
+    auto* rng = QRandomGenerator::global();
+    struct Case {
+        QPoint scroll;
+        int width;
+    };
+    for (const Case& k : {Case{{0, 0}, 2}, Case{{-41, 17}, 3}, Case{{250, -90}, 6}, Case{{5, 5}, 9}}) {
+        // Pieces as a dashed pen cuts them, some across the view's edges, each drawn twice
+        // so that the second comes from the cache.
+        std::vector<std::pair<QPoint, QPoint>> pieces;
+        for (int i = 0; i < 60; ++i) {
+            const QPoint a(k.scroll.x() + rng->bounded(-20, 300), k.scroll.y() + rng->bounded(-20, 220));
+            pieces.emplace_back(a, a + QPoint(rng->bounded(-30, 31), rng->bounded(-30, 31)));
+        }
+        auto paint = [&](bool shortcuts) {
+            return paintScrolled(k.scroll, QSize(280, 200), shortcuts, [&](Canvas& c) {
+                c.setPenWidth(k.width);
+                for (int round = 0; round < 2; ++round)
+                    for (auto [a, b] : pieces) {
+                        c.setPenColor(static_cast<TColor>(0x30A000 + a.x() + round));
+                        c.moveTo(a.x() + 3 * round, a.y());
+                        c.lineTo(b.x() + 3 * round, b.y());
+                    }
+            });
+        };
+        EXPECT_EQ(paint(true), paint(false)) << k.width;
     }
 }
 
