@@ -503,13 +503,14 @@ void Canvas::polygon(const QPoint* points, int n)
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-// The raster engine hands a fill of many rows with a texture brush to worker threads, which
-// for the fills of a repaint costs far more than it gains. Filled in bands of a few rows, one
-// clip rectangle each, a fill stays on this thread; the bands together cover exactly the
-// pixels of the whole fill, and the outline is stroked after it, as in one call.
+// The raster engine hands a texture fill of more than about 95 runs of dots at a time to
+// worker threads, which for the fills of a repaint costs far more than it gains. Filled in
+// bands of rows, one clip rectangle each, that hold fewer runs (a row of an outline of n
+// corners holds at most n / 2), a fill stays on this thread; the bands together cover
+// exactly the pixels of the whole fill, and the outline is stroked after it, as in one call.
 bool Canvas::fillInBands(const QPoint* points, int n)
 {
-    constexpr int kBand = 16;
+    const int kBand = std::max(1, 95 / std::max(1, (n + 1) / 2));
     if (!shortcuts || painter_->brush().style() != Qt::TexturePattern)
         return false;
     QPaintEngine* engine = painter_->paintEngine();
@@ -526,7 +527,7 @@ bool Canvas::fillInBands(const QPoint* points, int n)
     // Rows the fill can reach, within the visible part.
     const int top = static_cast<int>(std::max<long long>(low - 1, visible_.top()));
     const int bottom = static_cast<int>(std::min<long long>(high + 1, visible_.bottom()));
-    if (bottom - top < 2 * kBand)
+    if (bottom - top < kBand)
         return false;
     const QBrush brush = painter_->brush();
     const QPen pen = painter_->pen();
