@@ -359,20 +359,23 @@ void Canvas::applyPen()
 
 namespace {
 
-// Texture brushes are made once per pattern and colours: fills ask for the same few again and
-// again. Per thread, as brushes are painted by the thread that made them. The 8 x 8 patterns
-// are laid out several times over in each texture: the same dots, filled in longer runs.
-constexpr int kTexture = 64;
-template <typename Key, typename Make>
-const QBrush& cachedBrush(std::map<Key, QBrush>& cache, const Key& key, Make make)
+// What is made once and asked for again and again, by key, per thread (brushes, fonts and
+// shapes are used by the thread that made them); a full cache starts afresh.
+template <typename Key, typename Value, typename Make>
+const Value& cached(std::map<Key, Value>& cache, const Key& key, std::size_t limit, Make make)
 {
     auto it = cache.find(key);
     if (it != cache.end())
         return it->second;
-    if (cache.size() >= 64)
+    if (cache.size() >= limit)
         cache.clear();
-    return cache.emplace(key, QBrush(make())).first->second;
+    return cache.emplace(key, make()).first->second;
 }
+
+// Texture brushes are made once per pattern and colours: fills ask for the same few again and
+// again. The 8 x 8 patterns are laid out several times over in each texture: the same dots,
+// filled in longer runs.
+constexpr int kTexture = 64;
 
 } // namespace
 
@@ -394,7 +397,7 @@ void Canvas::applyBrush()
         const QRgb ink = colorFromTColor(fontColor_).rgb();
         const QRgb paper = colorFromTColor(backColor_).rgb();
         thread_local std::map<std::tuple<qint64, QRgb, QRgb>, QBrush> brushes;
-        painter_->setBrush(cachedBrush(brushes, std::tuple(pattern_.cacheKey(), ink, paper), [&] {
+        painter_->setBrush(cached(brushes, std::tuple(pattern_.cacheKey(), ink, paper), 64, [&] {
             QImage tex(kTexture, kTexture, QImage::Format_RGB32);
             for (int y = 0; y < kTexture; ++y) {
                 auto* line = reinterpret_cast<QRgb*>(tex.scanLine(y));
@@ -404,21 +407,21 @@ void Canvas::applyBrush()
                     line[x] = inside && qGray(pattern_.pixel(px, py)) < 128 ? ink : paper;
                 }
             }
-            return tex;
+            return QBrush(tex);
         }));
         return;
     }
     case BrushStyle::DiagCross: {
         const QRgb ink = colorFromTColor(brushColor_).rgb();
         thread_local std::map<QRgb, QBrush> hatches;
-        painter_->setBrush(cachedBrush(hatches, ink, [&] {
+        painter_->setBrush(cached(hatches, ink, 64, [&] {
             QImage tex(kTexture, kTexture, QImage::Format_ARGB32_Premultiplied);
             tex.fill(Qt::transparent);
             for (int y = 0; y < kTexture; ++y)
                 for (int x = 0; x < kTexture; ++x)
                     if (x % 8 == y % 8 || x % 8 == 7 - y % 8)
                         tex.setPixel(x, y, ink);
-            return tex;
+            return QBrush(tex);
         }));
         return;
     }
@@ -453,16 +456,10 @@ const Canvas::FontEntry& Canvas::font()
     if (!fontDirty_ && font_)
         return *font_;
     // Fonts belong to the thread that made them; faces and heights in use are few.
+    // Canvases keep the fonts they hold when the cache starts afresh.
     thread_local std::map<FontKey, std::shared_ptr<const FontEntry>> fonts;
-    constexpr std::size_t kMaxFonts = 256;
-    const FontKey key(fontName_, fontHeight_);
-    auto it = fonts.find(key);
-    if (it == fonts.end()) {
-        if (fonts.size() >= kMaxFonts)
-            fonts.clear(); // canvases keep the fonts they hold
-        it = fonts.emplace(key, makeFont(fontName_, fontHeight_)).first;
-    }
-    font_ = it->second;
+    font_ = cached(fonts, FontKey(fontName_, fontHeight_), 256,
+                   [&] { return makeFont(fontName_, fontHeight_); });
     fontDirty_ = false;
     return *font_;
 }
@@ -644,18 +641,6 @@ DotShape makeDotShape(int r, int dpmX, int dpmY, Draw draw)
     return shape;
 }
 
-// Shapes by key, per thread; a full cache starts afresh.
-template <typename Key, typename Make>
-const DotShape& cachedShape(std::map<Key, DotShape>& cache, const Key& key, Make make)
-{
-    auto it = cache.find(key);
-    if (it != cache.end())
-        return it->second;
-    if (cache.size() >= 8192)
-        cache.clear();
-    return cache.emplace(key, make()).first->second;
-}
-
 using TextKey = std::tuple<QString, int, int, QString, int, int>;
 using LineKey = std::tuple<int, int, int, int, int>;
 
@@ -709,7 +694,7 @@ bool Canvas::textFromCache(int x, int y, const QString& s, const FontEntry& fe)
     if (texts.find(key) == texts.end() && (at.x() < 0 || at.y() < 0))
         return false;
     const int esc = escapement_;
-    const DotShape& shape = cachedShape(texts, key, [&] {
+    const DotShape& shape = cached(texts, key, 8192, [&] {
         const double w = fe.metrics.horizontalAdvance(s);
         const double h = fe.height;
         return makeDotShape(static_cast<int>(std::ceil(std::hypot(w, h) + 2 * h)) + 2, dpmX, dpmY,
@@ -747,7 +732,7 @@ bool Canvas::lineFromCache(QPoint from, QPoint to)
     if (lines.find(key) == lines.end() && (at.x() < 0 || at.y() < 0))
         return false;
     const QPen pen = currentPen();
-    const DotShape& shape = cachedShape(lines, key, [&] {
+    const DotShape& shape = cached(lines, key, 8192, [&] {
         return makeDotShape(std::max(std::abs(dx), std::abs(dy)) + width + 2, image->dotsPerMeterX(),
                             image->dotsPerMeterY(), [&](QPainter& p, QPoint o) {
                                 QPen black = pen;
