@@ -603,8 +603,9 @@ struct DotShape {
 };
 
 // The dots `draw` sets on an image 2r + 1 dots square with the reference point in its middle.
+// `reach`: how far left of and above the reference point the drawing places anything.
 template <typename Draw>
-DotShape makeDotShape(int r, int dpmX, int dpmY, Draw draw)
+DotShape makeDotShape(int r, int reach, int dpmX, int dpmY, Draw draw)
 {
     DotShape shape;
     if (r <= 0 || r > 4096)
@@ -636,7 +637,9 @@ DotShape makeDotShape(int r, int dpmX, int dpmY, Draw draw)
             shape.runs.push_back({y - r, x0 - r, x - r});
         }
     }
-    shape.reach = r;
+    shape.reach = std::max(reach, 0);
+    for (const DotShape::Run& run : shape.runs)
+        shape.reach = std::max({shape.reach, -run.x0, -run.y});
     shape.usable = true;
     return shape;
 }
@@ -697,8 +700,16 @@ bool Canvas::textFromCache(int x, int y, const QString& s, const FontEntry& fe)
     const DotShape& shape = cached(texts, key, 8192, [&] {
         const double w = fe.metrics.horizontalAdvance(s);
         const double h = fe.height;
-        return makeDotShape(static_cast<int>(std::ceil(std::hypot(w, h) + 2 * h)) + 2, dpmX, dpmY,
-                            [&](QPainter& p, QPoint o) {
+        // The glyphs stand in the text's box, turned about the reference point.
+        const QTransform turn = QTransform().rotate(-esc / 10.0);
+        double left = 0, top = 0;
+        for (QPointF corner : {QPointF(w, 0), QPointF(0, h), QPointF(w, h)}) {
+            left = std::min(left, turn.map(corner).x());
+            top = std::min(top, turn.map(corner).y());
+        }
+        const int reach = static_cast<int>(std::ceil(std::max(-left, -top))) + 2;
+        return makeDotShape(static_cast<int>(std::ceil(std::hypot(w, h) + 2 * h)) + 2, reach, dpmX,
+                            dpmY, [&](QPainter& p, QPoint o) {
                                 p.setFont(fe.font);
                                 p.translate(o);
                                 if (esc != 0)
@@ -733,7 +744,8 @@ bool Canvas::lineFromCache(QPoint from, QPoint to)
         return false;
     const QPen pen = currentPen();
     const DotShape& shape = cached(lines, key, 8192, [&] {
-        return makeDotShape(std::max(std::abs(dx), std::abs(dy)) + width + 2, image->dotsPerMeterX(),
+        return makeDotShape(std::max(std::abs(dx), std::abs(dy)) + width + 2,
+                            std::max({0, -dx, -dy}) + width + 2, image->dotsPerMeterX(),
                             image->dotsPerMeterY(), [&](QPainter& p, QPoint o) {
                                 QPen black = pen;
                                 black.setColor(QColor(0, 0, 0));
