@@ -291,24 +291,19 @@ bool KXDraw::mayShow(const TPRec& f, bool filling) const
     const QRect clip = canvas->clipRect();
     if (clip.isEmpty())
         return false;
-    // The points' box, from the stored box when it holds the points.
-    int x0 = f.bbMin.x, y0 = f.bbMin.y, x1 = f.bbMax.x, y1 = f.bbMax.y;
+    // The points' box, from the points themselves: a vertex move changes a point in place
+    // and leaves the record's stored box as it was.
     const int n = std::clamp(f.nPts, 0, static_cast<int>(f.pts.size()));
-    const bool boxKnown = x0 <= x1 && y0 <= y1 && n > 0 && f.pts[0].x >= x0 && f.pts[0].x <= x1 &&
-                          f.pts[0].y >= y0 && f.pts[0].y <= y1;
-    if (!boxKnown) {
-        if (n == 0) {
-            x0 = x1 = f.labelX;
-            y0 = y1 = f.labelY;
-        } else {
-            x0 = x1 = f.pts[0].x;
-            y0 = y1 = f.pts[0].y;
-            for (int i = 1; i < n; ++i) {
-                x0 = std::min(x0, f.pts[static_cast<std::size_t>(i)].x);
-                x1 = std::max(x1, f.pts[static_cast<std::size_t>(i)].x);
-                y0 = std::min(y0, f.pts[static_cast<std::size_t>(i)].y);
-                y1 = std::max(y1, f.pts[static_cast<std::size_t>(i)].y);
-            }
+    int x0 = f.labelX, y0 = f.labelY, x1 = f.labelX, y1 = f.labelY;
+    if (n > 0) {
+        x0 = x1 = f.pts[0].x;
+        y0 = y1 = f.pts[0].y;
+        for (int i = 1; i < n; ++i) {
+            const TPoint& p = f.pts[static_cast<std::size_t>(i)];
+            x0 = std::min(x0, p.x);
+            x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y);
+            y1 = std::max(y1, p.y);
         }
     }
     double left = ToDevX(outMode, x0, divisor), right = ToDevX(outMode, x1, divisor);

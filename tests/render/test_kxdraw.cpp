@@ -432,3 +432,27 @@ TEST(KXDrawFigures, DrawingOnlyTheVisiblePartGivesTheSamePixels)
         EXPECT_LT(diff, view.width() * view.height() / 500) << view.x() << "," << view.y();
     }
 }
+
+TEST(KXDrawFigures, AFigureWhoseVertexMovedOutOfItsStoredBoxIsStillDrawnInView)
+{
+    // A vertex move changes a point in place and leaves the record's box as it was.
+    Scene s(400, 300);
+    setRows({{kRed, 1}});
+    s.add(figure(1, {{10, 10}, {20, 12}}));
+    s.add(figure(0, {{30, 30}, {40, 30}, {40, 40}}, 1));
+    s.store.recs[0].pts[1] = {390, 290};
+    s.store.recs[1].pts[2] = {395, 295};
+    const QRect view(300, 200, 100, 100);
+    auto drawView = [&](const QRect& visible) {
+        QImage out(view.size(), QImage::Format_RGB32);
+        out.fill(Qt::white);
+        QPainter p(&out);
+        p.translate(-view.topLeft());
+        Canvas c(p, 96, visible);
+        s.kx.Draw(&c, 400, 300, 4.0);
+        return out;
+    };
+    const QImage whole = drawView(QRect(-5000, -5000, 10000, 10000)); // nothing skipped
+    ASSERT_NE(whole, rendertest::whiteImage(100, 100));
+    EXPECT_EQ(drawView(view), whole);
+}
