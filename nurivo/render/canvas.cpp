@@ -437,7 +437,7 @@ std::shared_ptr<const Canvas::FontEntry> makeFont(const QString& name, int heigh
     QFont f(name);
     f.setStyleStrategy(QFont::NoAntialias);
     f.setHintingPreference(QFont::PreferFullHinting);
-    const int h = height == 0 ? 12 : std::abs(height);
+    const int h = height == 0 ? kCanvasDefaultFontHeight : std::abs(height);
     f.setPixelSize(std::max(1, h));
     if (height > 0) {
         // A positive height is the cell height (ascent plus descent).

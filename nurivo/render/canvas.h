@@ -52,6 +52,9 @@ void canvasClearDisplayCache();
 // painter calls: fills in bands of rows, texts and short lines from caches of their dots. For comparing the two.
 void canvasUseShortcuts(bool on);
 
+// The character height in dots of a font whose height is 0 (the device's default).
+constexpr int kCanvasDefaultFontHeight = 12;
+
 // Makes the Japanese faces the forms name resolve to the installed IPA faces. Idempotent.
 void canvasInstallFontSubstitutes();
 

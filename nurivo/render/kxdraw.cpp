@@ -321,7 +321,11 @@ bool KXDraw::mayShow(const TPRec& f, bool filling) const
     // for each character of one to four), without converting it.
     const double bytes = static_cast<double>(f.name.size());
     const double ratio = sizesScaled() ? std::abs(printRatio) : 1.0;
-    auto textReach = [&](double h) { return (bytes + 3) * (std::abs(h) + 2) + 16; };
+    // From the font height the drawing passes; 0 writes in the canvas's default height.
+    auto textReach = [&](int h) {
+        const double dots = h == 0 ? kCanvasDefaultFontHeight : std::abs(static_cast<double>(h));
+        return (bytes + 3) * (dots + 2) + 16;
+    };
     switch (f.kind) {
     case 2:
     case 3: {
@@ -332,9 +336,10 @@ bool KXDraw::mayShow(const TPRec& f, bool filling) const
     }
     case 4:
     case 6: {
-        const double h = std::max(3.0, std::abs(f.startPt.x * dpm * 0.1 / ratio));
-        const double a = std::abs(f.startPt.y * dpm * 0.1 / ratio);
-        reach += textReach(h) + 2 * a + std::abs(10 / divisor);
+        double h = 0, a = 0;
+        calloutSizes(f, h, a);
+        reach += textReach(f.kind == 4 ? textFontHeight(f) : toInt(h)) + 2 * std::abs(a) +
+                 std::abs(10 / divisor);
         if (f.kind == 6 && n >= 3) {
             // The fourth corner of the parallelogram may lie outside the points.
             const int mx = ToDevX(outMode, f.pts[0].x + f.pts[2].x - f.pts[1].x, divisor);
@@ -358,10 +363,9 @@ bool KXDraw::mayShow(const TPRec& f, bool filling) const
     }
     QRectF box(QPointF(left - reach, top - reach), QPointF(right + reach, bottom + reach));
     if (!filling && drawNames && f.kind != 4 && f.kind != 6) {
-        const double h = std::abs(cfgGetInt(kTextSizeSlot) * 0.1 * dpm) + 2;
         const double lx = ToDevX(outMode, f.labelX, divisor);
         const double ly = ToDevY(outMode, f.labelY, divisor);
-        const double nr = textReach(h) + std::abs(12 / divisor);
+        const double nr = textReach(nameFontHeight()) + std::abs(12 / divisor);
         box = box.united(QRectF(QPointF(lx - nr, ly - nr), QPointF(lx + nr, ly + nr)));
     }
     if (!filling && (f.kind == 4)) {
@@ -567,20 +571,37 @@ bool KXDraw::markPen(bool blackRim)
     return false;
 }
 
-void KXDraw::drawText(const TPRec& f, int n)
+int KXDraw::textFontHeight(const TPRec& f) const
 {
-    canvas->setBrushColor(kWhite);
-    canvas->setFontColor(canvas->penColor());
     double h = -(f.startPt.x * dpm * 0.1);
     if (sizesScaled()) {
         h /= printRatio;
         if (h > -3 && h < 0)
             h = -3; // at least 3 dots on paper
     }
+    return toInt(h);
+}
+
+void KXDraw::calloutSizes(const TPRec& f, double& h, double& a) const
+{
+    h = -(f.startPt.x * dpm * 0.1);
+    a = -std::abs(f.startPt.y) * dpm * 0.1;
+    if (sizesScaled()) {
+        h /= printRatio;
+        a /= printRatio;
+    }
+}
+
+int KXDraw::nameFontHeight() const { return toInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm)); }
+
+void KXDraw::drawText(const TPRec& f, int n)
+{
+    canvas->setBrushColor(kWhite);
+    canvas->setFontColor(canvas->penColor());
     // A text of one point has no direction of its own: it runs horizontally.
     const double a = n >= 2 ? geoAngleDeg(f.pts[0], f.pts[1]) : 180.0;
     DrawRotatedText(ToDevX(outMode, f.labelX, divisor),
-                    ToDevY(outMode, toInt(f.labelY + 10 * divisor), divisor), a, toInt(h), f.name);
+                    ToDevY(outMode, toInt(f.labelY + 10 * divisor), divisor), a, textFontHeight(f), f.name);
     DrawVertexMark(ToDevX(outMode, f.labelX, divisor), ToDevY(outMode, f.labelY, divisor));
 }
 
@@ -588,13 +609,9 @@ void KXDraw::drawCallout(const TPRec& f, int n)
 {
     canvas->setBrushColor(kWhite);
     canvas->setFontColor(canvas->penColor());
-    double h = -(f.startPt.x * dpm * 0.1);
-    double a = -std::abs(f.startPt.y) * dpm * 0.1;
+    double h = 0, a = 0;
+    calloutSizes(f, h, a);
     const int centred = f.startPt.y < 0 ? 1 : 0;
-    if (sizesScaled()) {
-        h /= printRatio;
-        a /= printRatio;
-    }
     if (n < 3)
         return;
     DrawDimension(dev_[0], dev_[1], dev_[2], toInt(h), toInt(a), centred, f.name);
@@ -606,7 +623,7 @@ void KXDraw::drawName(const TPRec& f)
         return;
     canvas->setFontColor(kBlack);
     canvas->setBrushColor(kWhite);
-    const int h = toInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm));
+    const int h = nameFontHeight();
     const int x = ToDevX(outMode, f.labelX, divisor);
     const int y = f.kind == 2 ? ToDevY(outMode, toInt(f.labelY + 12 * divisor), divisor)
                               : ToDevY(outMode, f.labelY, divisor);

@@ -114,6 +114,10 @@ private:
     void lineThrough(const std::vector<QPoint>& pts);
     void drawLeader(const TPRec& figure, int n);
     bool markPen(bool blackRim);
+    // Font heights and arrow size as the texts, callouts and names are drawn with them.
+    int textFontHeight(const TPRec& figure) const;
+    void calloutSizes(const TPRec& figure, double& h, double& a) const;
+    int nameFontHeight() const;
     void drawText(const TPRec& figure, int n);
     void drawCallout(const TPRec& figure, int n);
     void drawName(const TPRec& figure);

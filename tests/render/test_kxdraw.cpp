@@ -456,3 +456,38 @@ TEST(KXDrawFigures, AFigureWhoseVertexMovedOutOfItsStoredBoxIsStillDrawnInView)
     ASSERT_NE(whole, rendertest::whiteImage(100, 100));
     EXPECT_EQ(drawView(view), whole);
 }
+
+TEST(KXDrawFigures, TextsOfTheDefaultFontHeightAreDrawnWhereTheyReachIntoView)
+{
+    // A height of 0 dots (a size of 0, or one that truncates to 0 on screen) writes in the
+    // canvas's default height, far larger than the size asked for.
+    struct Case {
+        int kind;
+        int textSize; // setting for names, startPt.x for texts
+        int bytes;
+        int viewLeft; // beyond what the asked size could reach, within the default height's
+    };
+    for (const Case& k : {Case{1, 0, 40, 235}, Case{1, 1, 40, 245}, Case{4, 0, 80, 475}, Case{4, 1, 80, 475}}) {
+        Scene s(600, 100);
+        setRows({{0, 1}});
+        s.kx.SetDrawParams(-1, -1, -1, -1, -1, 1, -1, -1, -1.0, -1.0, -1.0, -1.0);
+        cfgSetInt(kxTextSize, k.kind == 1 ? k.textSize : 30);
+        TPRec f = figure(k.kind, {{20, 50}, {21, 50}});
+        f.name = std::string(static_cast<std::size_t>(k.bytes), 'W');
+        f.startPt.x = k.kind == 4 ? k.textSize : 0;
+        s.add(f);
+        const QRect view(k.viewLeft, 0, 100, 100);
+        auto drawView = [&](const QRect& visible) {
+            QImage out(view.size(), QImage::Format_RGB32);
+            out.fill(Qt::white);
+            QPainter p(&out);
+            p.translate(-view.topLeft());
+            Canvas c(p, 96, visible);
+            s.kx.Draw(&c, 600, 100, 4.0);
+            return out;
+        };
+        const QImage whole = drawView(QRect(-5000, -5000, 10000, 10000)); // nothing skipped
+        ASSERT_NE(whole, rendertest::whiteImage(100, 100)) << k.kind << " " << k.textSize;
+        EXPECT_EQ(drawView(view), whole) << k.kind << " " << k.textSize;
+    }
+}
