@@ -469,8 +469,9 @@ void Canvas::moveTo(int x, int y) { pos_ = QPoint(x, y); }
 void Canvas::lineTo(int x, int y)
 {
     const QPoint to(x, y);
+    const QPoint line[] = {pos_, to};
     if (!off_ && painter_->isActive() && penStyle_ != PenStyle::Clear &&
-        !(to != pos_ && lineFromCache(pos_, to))) {
+        !(to != pos_ && (lineFromCache(pos_, to) || thinLines(line, 2)))) {
         applyPen();
         if (to != pos_)
             painter_->drawLine(pos_, to);
@@ -479,9 +480,85 @@ void Canvas::lineTo(int x, int y)
     pos_ = to;
 }
 
+namespace {
+
+// The dots of a one-dot line from a up to, not including, b, as a device context sets them:
+// one dot per step along the longer axis, the other coordinate the nearest whole dot (halves
+// away from the start). Only the steps that can reach `keep` are walked.
+void appendThinLine(QPoint a, QPoint b, const QRect& keep, std::vector<QPoint>& out)
+{
+    const std::int64_t dx = std::int64_t{b.x()} - a.x(), dy = std::int64_t{b.y()} - a.y();
+    const std::int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const std::int64_t major = xMajor ? std::abs(dx) : std::abs(dy);
+    const std::int64_t minor = xMajor ? std::abs(dy) : std::abs(dx);
+    if (major == 0)
+        return;
+    const std::int64_t start = xMajor ? a.x() : a.y();
+    const std::int64_t step = xMajor ? sx : sy;
+    const std::int64_t keepLo = xMajor ? keep.left() : keep.top();
+    const std::int64_t keepHi = xMajor ? keep.right() : keep.bottom();
+    std::int64_t lo = std::max<std::int64_t>(0, step > 0 ? keepLo - start : start - keepHi);
+    std::int64_t hi = std::min<std::int64_t>(major - 1, step > 0 ? keepHi - start : start - keepLo);
+    for (std::int64_t i = lo; i <= hi; ++i) {
+        const std::int64_t m = (2 * i * minor + major) / (2 * major);
+        const std::int64_t x = xMajor ? a.x() + sx * i : a.x() + sx * m;
+        const std::int64_t y = xMajor ? a.y() + sy * m : a.y() + sy * i;
+        if (x >= keep.left() && x <= keep.right() && y >= keep.top() && y <= keep.bottom())
+            out.emplace_back(static_cast<int>(x), static_cast<int>(y));
+    }
+}
+
+} // namespace
+
+// The painter's own one-dot lines leave out whichever end comes last in the order it draws
+// them in, so that half of all lines lose their start point and set their end point; an
+// inverting outline then misses or doubles its corners. On raster devices the dots are set
+// as a device context sets them instead; on paper the painter's line stands.
+bool Canvas::thinLines(const QPoint* points, int n)
+{
+    if (penStyle_ == PenStyle::Clear)
+        return true; // nothing to set
+    if (penWidth_ > 1)
+        return false;
+    QPaintEngine* engine = painter_->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster ||
+        painter_->deviceTransform().type() > QTransform::TxTranslate)
+        return false;
+    // Coordinates this far out would overflow the walk; the painter clips them itself.
+    constexpr int kFar = 1 << 29;
+    for (int i = 0; i < n; ++i)
+        if (std::abs(points[i].x()) > kFar || std::abs(points[i].y()) > kFar)
+            return false;
+    dots_.clear();
+    for (int i = 1; i < n; ++i)
+        appendThinLine(points[i - 1], points[i], visible_, dots_);
+    if (dots_.empty())
+        return true;
+    if (penMode_ == PenMode::Copy) {
+        if (const std::optional<DirectTarget> dt = plainTarget(false)) {
+            const quint32 ink = 0xFF000000u | colorFromTColor(penColor_).rgb();
+            for (QPoint p : dots_) {
+                const QPoint d = p + dt->shift;
+                if (dt->allowed.contains(d))
+                    reinterpret_cast<quint32*>(dt->bits + d.y() * dt->stride)[d.x()] = ink;
+            }
+            return true;
+        }
+    }
+    applyPen();
+    QPen dot(colorFromTColor(penColor_));
+    dot.setWidth(1);
+    dot.setCapStyle(Qt::SquareCap);
+    painter_->setPen(dot);
+    painter_->drawPoints(dots_.data(), static_cast<int>(dots_.size()));
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    return true;
+}
+
 void Canvas::polyline(const QPoint* points, int n)
 {
-    if (off_ || !points || n < 2 || !painter_->isActive())
+    if (off_ || !points || n < 2 || !painter_->isActive() || thinLines(points, n))
         return;
     applyPen();
     painter_->drawPolyline(points, n);

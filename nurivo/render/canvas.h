@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Bitmap;
 
@@ -177,6 +178,9 @@ private:
     bool fillInBands(const QPoint* points, int n);
     bool textFromCache(int x, int y, const QString& s, const FontEntry& fe);
     bool lineFromCache(QPoint from, QPoint to);
+    // One-dot lines through `points` (n of them) set dot by dot where the device is a raster:
+    // false leaves them to the painter.
+    bool thinLines(const QPoint* points, int n);
     // An image device the canvas may write to itself: its pixels, the translation of the
     // painter and the device pixels that may be written.
     struct DirectTarget {
@@ -216,6 +220,7 @@ private:
     CopyMode copyMode_ = CopyMode::SrcCopy;
     QPoint pos_;
 
+    std::vector<QPoint> dots_; // the dots of one-dot lines being set
     std::shared_ptr<const FontEntry> font_;
     QFont callerFont_; // the painter's font before the first text
     bool fontSet_ = false;

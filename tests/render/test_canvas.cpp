@@ -148,6 +148,43 @@ TEST(Canvas, OneDotLineLeavesOutItsEndPointAndKeepsThePosition)
     EXPECT_FALSE(isBlack(img, 1, 3));
 }
 
+TEST(Canvas, OneDotLinesSetTheirStartAndLeaveOutTheirEndInEveryDirection)
+{
+    app();
+    auto* rng = QRandomGenerator::global();
+    for (int i = 0; i < 200; ++i) {
+        const QPoint a(rng->bounded(2, 38), rng->bounded(2, 38));
+        const QPoint b(rng->bounded(2, 38), rng->bounded(2, 38));
+        if (a == b)
+            continue;
+        QImage img = whiteImage(40, 40);
+        {
+            Canvas c(img);
+            c.moveTo(a.x(), a.y());
+            c.lineTo(b.x(), b.y());
+        }
+        ASSERT_TRUE(isBlack(img, a.x(), a.y())) << a.x() << "," << a.y() << " to " << b.x() << "," << b.y();
+        ASSERT_FALSE(isBlack(img, b.x(), b.y())) << a.x() << "," << a.y() << " to " << b.x() << "," << b.y();
+    }
+    // An open polyline likewise leaves out only its last point; a closed outline with an
+    // inverting pen so inverts every corner once.
+    QImage img = whiteImage(40, 40);
+    {
+        Canvas c(img);
+        const QPoint open[] = {{30, 30}, {10, 25}, {5, 5}};
+        c.polyline(open, 3);
+        c.setPenMode(PenMode::Not);
+        c.moveTo(20, 5);
+        for (QPoint p : {QPoint(35, 5), QPoint(35, 20), QPoint(20, 20), QPoint(20, 5)})
+            c.lineTo(p.x(), p.y());
+    }
+    EXPECT_TRUE(isBlack(img, 30, 30));
+    EXPECT_TRUE(isBlack(img, 10, 25));
+    EXPECT_FALSE(isBlack(img, 5, 5));
+    for (QPoint corner : {QPoint(20, 5), QPoint(35, 5), QPoint(35, 20), QPoint(20, 20)})
+        EXPECT_TRUE(isBlack(img, corner.x(), corner.y())) << corner.x() << "," << corner.y();
+}
+
 TEST(Canvas, InvertingPensRestoreThePixelsWhenDrawnTwice)
 {
     app();
@@ -301,7 +338,8 @@ TEST(Canvas, ShortWideLinesFromTheLineCacheGiveThePixelsOfLinesDrawnAfresh)
         QPoint scroll;
         int width;
     };
-    for (const Case& k : {Case{{0, 0}, 2}, Case{{-41, 17}, 3}, Case{{250, -90}, 6}, Case{{5, 5}, 9}}) {
+    for (const Case& k : {Case{{0, 0}, 2}, Case{{-41, 17}, 3}, Case{{250, -90}, 6}, Case{{5, 5}, 9},
+                          Case{{-13, 29}, 1}}) {
         // Pieces as a dashed pen cuts them, some across the view's edges, each drawn twice
         // so that the second comes from the cache.
         std::vector<std::pair<QPoint, QPoint>> pieces;

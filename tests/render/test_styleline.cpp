@@ -112,6 +112,18 @@ TEST(StyleLine, DashRunsOnAcrossTheCorner)
     }
     EXPECT_EQ(row(img, 2, 0, 45), std::string(24, '#') + std::string(8, '.') + std::string(8, '#') +
                                       std::string(5, '.'));
+
+    // The same walked from right to left: every piece starts on its first dot.
+    QImage back = whiteImage(60, 5);
+    {
+        PenOn pen(back, 96);
+        pen.s.SetWidth(1);
+        pen.s.SetStyle(3);
+        const QPoint pts[] = {{40, 2}, {20, 2}, {0, 2}};
+        pen.s.Polyline(pts, 3);
+    }
+    EXPECT_EQ(row(back, 2, 0, 45), "." + std::string(8, '#') + std::string(8, '.') + std::string(24, '#') +
+                                       std::string(4, '.'));
 }
 
 TEST(StyleLine, ZeroLengthSegmentDrawsNothingAndKeepsThePhase)
