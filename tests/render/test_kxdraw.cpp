@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include <initializer_list>
@@ -179,6 +180,48 @@ TEST(KXDrawBackground, ExactDivisorTakesThePreparedBitmapAnyOtherTheScaledRaster
     EXPECT_EQ(b.pixel(45, 10), kWhitePx); // 100 / 2.5 = 40 dots
 }
 
+TEST(KXDrawBackground, EachDivisorTakesItsBitmapAtItsSizeAndPlace)
+{
+    // The raster blue, its half green, its quarter red: which one shows, and how far it reaches.
+    Bitmap raster(80, 80, pf32bit), half(40, 40, pf32bit), quarter(20, 20, pf32bit);
+    raster.image().fill(QColor(0, 0, 255));
+    half.image().fill(QColor(0, 255, 0));
+    quarter.image().fill(QColor(255, 0, 0));
+    struct Case {
+        int outMode;
+        double divisor;
+        double rasterFactor;
+        QRgb colour;
+        QRect area; // what the bitmap covers, page offsets of 20 and 10 dots included
+    };
+    const QRgb blue = qRgb(0, 0, 255), green = qRgb(0, 255, 0), red = qRgb(255, 0, 0);
+    const Case cases[] = {
+        {0, 1.0, 1.0, blue, QRect(0, 0, 80, 80)},
+        {0, 2.0, 1.0, green, QRect(0, 0, 40, 40)},
+        {1, 2.0, 1.0, green, QRect(0, 0, 40, 40)}, // no page offsets for the prepared bitmaps
+        {0, 4.0, 1.0, red, QRect(0, 0, 20, 20)},
+        {0, 8.0, 1.0, red, QRect(0, 0, 10, 10)},   // the quarter stretched to half its size
+        {0, 3.0, 1.0, blue, QRect(0, 0, 26, 26)},  // 80 / 3, truncated
+        {0, 2.5, 2.0, blue, QRect(0, 0, 64, 64)},  // 160 / 2.5
+        {2, 2.5, 2.0, blue, QRect(20, 10, 32, 32)}, // no raster factor on the printer
+        {1, 2.5, 1.0, blue, QRect(20, 10, 32, 32)},
+    };
+    for (const Case& k : cases) {
+        Scene s(100, 100);
+        setRows({{kRed, 1}});
+        s.kx.rasterBmp = &raster;
+        s.kx.halfBmp = &half;
+        s.kx.quarterBmp = &quarter;
+        s.kx.SetDrawParams(1, -1, k.outMode, -1, 0, -1, -1, -1, -1.0, k.divisor, 1.0, k.rasterFactor);
+        s.kx.SetPrintLayout(10, 5, 0, -1, -1, -1);
+        const QImage img = s.render(2.0);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 100; ++x)
+                ASSERT_EQ(img.pixel(x, y), k.area.contains(x, y) ? k.colour : kWhitePx)
+                    << "mode " << k.outMode << " divisor " << k.divisor << " at " << x << "," << y;
+    }
+}
+
 TEST(KXDrawBackground, RasterOverFillsOnlyWithTheOption)
 {
     // A black raster line across a 50 % tone fill of a red polygon.
@@ -216,8 +259,14 @@ TEST(KXDrawFills, FilledCircleWithCrossHatchIsFilledAsACircle)
         for (int x = 42; x < 58; ++x)
             hatchInside += img.pixel(x, y) == qRgb(255, 0, 0);
     EXPECT_GT(hatchInside, 10);
-    EXPECT_EQ(img.pixel(50, 50 - 5), img.pixel(50, 50 - 5)); // inside stays in the figure
-    EXPECT_EQ(img.pixel(75, 75), kWhitePx);                  // outside the circle nothing
+    // The hatch and outline stay inside the circle of radius 20 about point 0, give or take
+    // the dots of its outline.
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (inked(img, x, y)) {
+                ASSERT_LE(std::hypot(x - 50, y - 50), 22.0) << x << "," << y;
+            }
+    EXPECT_EQ(img.pixel(75, 75), kWhitePx);
 }
 
 TEST(KXDrawFigures, VerticalLeaderArrowPointsAlongTheLine)
@@ -489,5 +538,149 @@ TEST(KXDrawFigures, TextsOfTheDefaultFontHeightAreDrawnWhereTheyReachIntoView)
         const QImage whole = drawView(QRect(-5000, -5000, 10000, 10000)); // nothing skipped
         ASSERT_NE(whole, rendertest::whiteImage(100, 100)) << k.kind << " " << k.textSize;
         EXPECT_EQ(drawView(view), whole) << k.kind << " " << k.textSize;
+    }
+}
+
+TEST(KXDrawFigures, CalloutLinesAndArrowsStandWhereTheParallelogramPutsThem)
+{
+    // P0 (100, 50), P1 (100, 150), P2 (200, 150): M = (200, 50), N = (200, 100). Text height
+    // and arrow size 30 at 4 dots/mm: -12 dots each; the barbs lie 18 dots beyond M and P2
+    // and 6 to either side, the extension lines run 12 dots beyond M and P2.
+    auto draw = [](const std::string& name, int arrow) {
+        Scene s(260, 200);
+        setRows({{0, 1}});
+        TPRec f = figure(6, {{100, 50}, {100, 150}, {200, 150}});
+        f.name = name;
+        f.startPt = {30, arrow};
+        s.add(f);
+        return s.render(4.0);
+    };
+    const QImage empty = draw("", -30);
+    for (int y = 50; y <= 150; ++y)
+        ASSERT_TRUE(inked(empty, 200, y)) << y; // no gap without a text
+    for (int x = 100; x < 212; ++x) {
+        ASSERT_TRUE(inked(empty, x, 50)) << x;
+        ASSERT_TRUE(inked(empty, x, 150)) << x;
+    }
+    EXPECT_FALSE(inked(empty, 213, 50));
+    EXPECT_FALSE(inked(empty, 213, 150));
+    for (QPoint barb : {QPoint(197, 41), QPoint(203, 41), QPoint(197, 159), QPoint(203, 159)})
+        EXPECT_TRUE(inked(empty, barb.x(), barb.y())) << barb.x() << "," << barb.y();
+    EXPECT_FALSE(inked(empty, 200, 30));
+    EXPECT_FALSE(inked(empty, 200, 170));
+
+    // A centred text leaves a gap of its width with "000" about N; the text itself stands
+    // centred on N across the line.
+    int w = 0, g = 0;
+    {
+        QImage probe = rendertest::whiteImage(4, 4);
+        Canvas c(probe);
+        c.setFontHeight(-12);
+        w = c.textWidth("12");
+        g = c.textWidth("12000");
+    }
+    ASSERT_GT(g, w + 6);
+    const QImage centred = draw("12", -30);
+    const int inGap = 100 - (w + g) / 4; // between the end of the text and the end of the gap
+    EXPECT_FALSE(inked(centred, 200, inGap));
+    EXPECT_FALSE(inked(centred, 200, 200 - inGap));
+    EXPECT_TRUE(inked(centred, 200, 100 - g / 2 - 2));
+    EXPECT_TRUE(inked(centred, 200, 100 + g / 2 + 2));
+    // Not centred: the measure line runs through unbroken, the text beside it.
+    const QImage beside = draw("12", 30);
+    for (int y = 50; y <= 150; ++y)
+        ASSERT_TRUE(inked(beside, 200, y)) << y;
+}
+
+TEST(KXDrawFigures, LeaderArrowheadsPointAlongTheLastPieceAndStartCirclesSitOnTheFirstPoint)
+{
+    // Arrow size 30 at 2 dots/mm: s = 6 dots, a head 18 long and 12 wide with its tip on the
+    // last point. Two equal last points point the head to the left.
+    struct Case {
+        QPoint p, q;
+        QPointF u; // the direction the head points in
+    };
+    const double r = std::sqrt(0.5);
+    const Case cases[] = {
+        {{100, 20}, {100, 150}, {0, 1}},  {{100, 180}, {100, 50}, {0, -1}}, {{20, 100}, {150, 100}, {1, 0}},
+        {{180, 100}, {50, 100}, {-1, 0}}, {{20, 20}, {150, 150}, {r, r}},   {{100, 100}, {100, 100}, {-1, 0}},
+    };
+    for (const Case& k : cases) {
+        Scene s(200, 200);
+        setRows({{kRed, 1}});
+        s.add(figure(2, {{k.p.x(), k.p.y()}, {k.q.x(), k.q.y()}}, 2));
+        const QImage img = s.render(2.0);
+        const QPointF q(k.q), n(-k.u.y(), k.u.x());
+        for (double side : {0.7, -0.7}) {
+            const QPoint wide = (q - 2.5 * 6 * k.u + side * 6 * n).toPoint();
+            EXPECT_TRUE(inked(img, wide.x(), wide.y())) << k.q.x() << "," << k.q.y() << " side " << side;
+        }
+        const QPoint beyond = (q + 3 * k.u).toPoint();
+        EXPECT_FALSE(inked(img, beyond.x(), beyond.y())) << k.q.x() << "," << k.q.y();
+    }
+
+    // Start circle: radius 6 in the figure colour; with its black rim 3 dots larger.
+    for (int flags : {1, 1 | 4}) {
+        Scene s(200, 200);
+        setRows({{kRed, 1}});
+        s.add(figure(2, {{100, 100}, {180, 100}}, flags));
+        const QImage img = s.render(2.0);
+        EXPECT_EQ(img.pixel(100, 104), qRgb(255, 0, 0)) << flags;
+        EXPECT_EQ(inked(img, 100, 107), flags == 5) << flags;
+        EXPECT_FALSE(inked(img, 100, 111)) << flags;
+        if (flags == 5) {
+            EXPECT_EQ(img.pixel(100, 91), qRgb(0, 0, 0));
+        }
+    }
+}
+
+TEST(KXDrawFigures, NamesCentreOnTheirPointByTheirLengthInTheFileEncoding)
+{
+    // Height 30 at 4 dots/mm: H = -12; "名前" is 4 bytes, so the text starts 12 dots left of
+    // and 6 dots above the label point (its 6 bytes of UTF-8 would put it 18 dots left).
+    Scene s(200, 200);
+    setRows({{0, 1}});
+    s.kx.SetDrawParams(-1, -1, -1, -1, -1, 1, -1, -1, -1.0, -1.0, -1.0, -1.0);
+    TPRec f = figure(1, {{1000, 1000}, {1100, 1000}});
+    f.name = "名前";
+    f.labelX = 100;
+    f.labelY = 100;
+    s.add(f);
+    const QRect box = inkBox(s.render(4.0));
+    ASSERT_FALSE(box.isEmpty());
+    EXPECT_GE(box.left(), 88);
+    EXPECT_LE(box.left(), 90);
+    EXPECT_GE(box.top(), 94);
+    EXPECT_LE(box.right(), 112);
+}
+
+TEST(KXDrawFigures, TextsTurnFromTheirFirstPointTowardsTheSecond)
+{
+    // Size 30 at 4 dots/mm in preview (no vertex mark): height -12, written from
+    // (60, 110 - 12), 10 dots below the label point (60, 100) less the height.
+    struct Case {
+        TPoint second;
+        QRect area; // where the ink may lie
+        bool tall;
+    };
+    const Case cases[] = {
+        {{160, 100}, QRect(60, 98, 40, 17), false}, // runs to the right
+        {{60, 0}, QRect(60, 58, 17, 41), true},     // runs upwards, its tops to the left
+        {{60, 200}, QRect(43, 98, 18, 41), true},   // runs downwards
+        {{-40, 100}, QRect(20, 81, 41, 18), false}, // upside down to the left
+    };
+    for (const Case& k : cases) {
+        Scene s(200, 200);
+        setRows({{0, 1}});
+        s.kx.SetDrawParams(-1, -1, 1, -1, -1, -1, -1, -1, 1.0, -1.0, -1.0, -1.0);
+        TPRec t = figure(4, {{60, 100}, k.second});
+        t.name = "WWW";
+        t.startPt.x = 30;
+        s.add(t);
+        const QRect box = inkBox(s.render(4.0));
+        ASSERT_FALSE(box.isEmpty()) << k.second.x << "," << k.second.y;
+        EXPECT_TRUE(k.area.contains(box)) << k.second.x << "," << k.second.y << ": " << box.x() << ","
+                                          << box.y() << " " << box.width() << "x" << box.height();
+        EXPECT_EQ(box.height() > box.width(), k.tall) << k.second.x << "," << k.second.y;
     }
 }
