@@ -84,7 +84,25 @@ struct Scene {
         kx.Draw(&c, w, h, dpm);
         return img;
     }
+    // The part `view` of the sheet through a scrolled painter, the drawing told that only
+    // `visible` will be seen.
+    QImage renderView(const QRect& view, const QRect& visible, double dpm)
+    {
+        QImage out(view.size(), QImage::Format_RGB32);
+        out.fill(Qt::white);
+        {
+            QPainter p(&out);
+            p.translate(-view.topLeft());
+            p.setClipRect(view);
+            Canvas c(p, 96, visible);
+            kx.Draw(&c, w, h, dpm);
+        }
+        return out;
+    }
 };
+
+// A visible part that leaves nothing out.
+const QRect kEverything(-5000, -5000, 10000, 10000);
 
 bool inked(const QImage& img, int x, int y) { return img.pixel(x, y) != kWhitePx; }
 
@@ -460,19 +478,9 @@ TEST(KXDrawFigures, DrawingOnlyTheVisiblePartGivesTheSamePixels)
     // A view of a scrolled sheet, drawn once skipping what lies outside it and once with
     // everything: the two must not differ in a pixel. (Qt's rasteriser may place a few
     // pixels of wide strokes differently from the unscrolled picture; that is no concern here.)
-    auto drawView = [&](const QRect& view, const QRect& visible) {
-        QImage out(view.size(), QImage::Format_RGB32);
-        out.fill(Qt::white);
-        QPainter p(&out);
-        p.translate(-view.topLeft());
-        p.setClipRect(view);
-        Canvas c(p, 96, visible);
-        s.kx.Draw(&c, 640, 480, 6.0);
-        return out;
-    };
     for (QRect view : {QRect(0, 0, 200, 150), QRect(213, 97, 160, 120), QRect(500, 400, 140, 80)}) {
-        const QImage part = drawView(view, view);
-        ASSERT_EQ(part, drawView(view, QRect(-5000, -5000, 10000, 10000))) << view.x() << "," << view.y();
+        const QImage part = s.renderView(view, view, 6.0);
+        ASSERT_EQ(part, s.renderView(view, kEverything, 6.0)) << view.x() << "," << view.y();
         const QImage ref = full.copy(view);
         int diff = 0;
         for (int y = 0; y < ref.height(); ++y)
@@ -492,18 +500,9 @@ TEST(KXDrawFigures, AFigureWhoseVertexMovedOutOfItsStoredBoxIsStillDrawnInView)
     s.store.recs[0].pts[1] = {390, 290};
     s.store.recs[1].pts[2] = {395, 295};
     const QRect view(300, 200, 100, 100);
-    auto drawView = [&](const QRect& visible) {
-        QImage out(view.size(), QImage::Format_RGB32);
-        out.fill(Qt::white);
-        QPainter p(&out);
-        p.translate(-view.topLeft());
-        Canvas c(p, 96, visible);
-        s.kx.Draw(&c, 400, 300, 4.0);
-        return out;
-    };
-    const QImage whole = drawView(QRect(-5000, -5000, 10000, 10000)); // nothing skipped
+    const QImage whole = s.renderView(view, kEverything, 4.0);
     ASSERT_NE(whole, rendertest::whiteImage(100, 100));
-    EXPECT_EQ(drawView(view), whole);
+    EXPECT_EQ(s.renderView(view, view, 4.0), whole);
 }
 
 TEST(KXDrawFigures, TextsOfTheDefaultFontHeightAreDrawnWhereTheyReachIntoView)
@@ -526,18 +525,9 @@ TEST(KXDrawFigures, TextsOfTheDefaultFontHeightAreDrawnWhereTheyReachIntoView)
         f.startPt.x = k.kind == 4 ? k.textSize : 0;
         s.add(f);
         const QRect view(k.viewLeft, 0, 100, 100);
-        auto drawView = [&](const QRect& visible) {
-            QImage out(view.size(), QImage::Format_RGB32);
-            out.fill(Qt::white);
-            QPainter p(&out);
-            p.translate(-view.topLeft());
-            Canvas c(p, 96, visible);
-            s.kx.Draw(&c, 600, 100, 4.0);
-            return out;
-        };
-        const QImage whole = drawView(QRect(-5000, -5000, 10000, 10000)); // nothing skipped
+        const QImage whole = s.renderView(view, kEverything, 4.0);
         ASSERT_NE(whole, rendertest::whiteImage(100, 100)) << k.kind << " " << k.textSize;
-        EXPECT_EQ(drawView(view), whole) << k.kind << " " << k.textSize;
+        EXPECT_EQ(s.renderView(view, view, 4.0), whole) << k.kind << " " << k.textSize;
     }
 }
 
