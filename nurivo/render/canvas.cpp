@@ -511,16 +511,8 @@ void appendThinLine(QPoint a, QPoint b, const QRect& keep, std::vector<QPoint>& 
 
 } // namespace
 
-// The painter's own one-dot lines leave out whichever end comes last in the order it draws
-// them in, so that half of all lines lose their start point and set their end point; an
-// inverting outline then misses or doubles its corners. On raster devices the dots are set
-// as a device context sets them instead; on paper the painter's line stands.
-bool Canvas::thinLines(const QPoint* points, int n)
+bool Canvas::thinLinesAllowed(const QPoint* points, int n) const
 {
-    if (penStyle_ == PenStyle::Clear)
-        return true; // nothing to set
-    if (penWidth_ > 1)
-        return false;
     QPaintEngine* engine = painter_->paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster ||
         painter_->deviceTransform().type() > QTransform::TxTranslate)
@@ -530,6 +522,19 @@ bool Canvas::thinLines(const QPoint* points, int n)
     for (int i = 0; i < n; ++i)
         if (std::abs(points[i].x()) > kFar || std::abs(points[i].y()) > kFar)
             return false;
+    return true;
+}
+
+// The painter's own one-dot lines leave out whichever end comes last in the order it draws
+// them in, so that half of all lines lose their start point and set their end point; an
+// inverting outline then misses or doubles its corners. On raster devices the dots are set
+// as a device context sets them instead; on paper the painter's line stands.
+bool Canvas::thinLines(const QPoint* points, int n)
+{
+    if (penStyle_ == PenStyle::Clear)
+        return true; // nothing to set
+    if (penWidth_ > 1 || !thinLinesAllowed(points, n))
+        return false;
     dots_.clear();
     for (int i = 1; i < n; ++i)
         appendThinLine(points[i - 1], points[i], visible_, dots_);
@@ -571,10 +576,20 @@ void Canvas::polygon(const QPoint* points, int n)
         return;
     applyPen();
     applyBrush();
+    // A one-dot outline is set as the lines of the closed ring, corners included, after the
+    // fill; wider ones the painter strokes.
+    const bool thin = penWidth_ <= 1 && thinLinesAllowed(points, n);
+    if (thin)
+        painter_->setPen(Qt::NoPen);
     if (!fillInBands(points, n))
         painter_->drawPolygon(points, n, Qt::OddEvenFill);
     painter_->setBrush(Qt::NoBrush);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (thin) {
+        ring_.assign(points, points + n);
+        ring_.push_back(points[0]);
+        thinLines(ring_.data(), static_cast<int>(ring_.size()));
+    }
 }
 
 // The raster engine hands a texture fill of more than about 95 runs of dots at a time to

@@ -181,6 +181,8 @@ private:
     // One-dot lines through `points` (n of them) set dot by dot where the device is a raster:
     // false leaves them to the painter.
     bool thinLines(const QPoint* points, int n);
+    // Whether the device takes one-dot lines set dot by dot (a raster, whole-dot mapping).
+    bool thinLinesAllowed(const QPoint* points, int n) const;
     // An image device the canvas may write to itself: its pixels, the translation of the
     // painter and the device pixels that may be written.
     struct DirectTarget {
@@ -221,6 +223,7 @@ private:
     QPoint pos_;
 
     std::vector<QPoint> dots_; // the dots of one-dot lines being set
+    std::vector<QPoint> ring_; // a closed outline being set
     std::shared_ptr<const FontEntry> font_;
     QFont callerFont_; // the painter's font before the first text
     bool fontSet_ = false;

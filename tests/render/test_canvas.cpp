@@ -185,6 +185,25 @@ TEST(Canvas, OneDotLinesSetTheirStartAndLeaveOutTheirEndInEveryDirection)
         EXPECT_TRUE(isBlack(img, corner.x(), corner.y())) << corner.x() << "," << corner.y();
 }
 
+TEST(Canvas, OneDotOutlinesOfFilledShapesSetEveryCorner)
+{
+    app();
+    auto* rng = QRandomGenerator::global();
+    for (int i = 0; i < 100; ++i) {
+        std::vector<QPoint> pts;
+        for (int k = 0; k < 5; ++k)
+            pts.emplace_back(rng->bounded(2, 58), rng->bounded(2, 58));
+        QImage img = whiteImage(60, 60);
+        {
+            Canvas c(img);
+            c.setBrushColor(0x00FFFF00);
+            c.polygon(pts.data(), static_cast<int>(pts.size()));
+        }
+        for (QPoint p : pts)
+            ASSERT_TRUE(isBlack(img, p.x(), p.y())) << i << ": " << p.x() << "," << p.y();
+    }
+}
+
 TEST(Canvas, InvertingPensRestoreThePixelsWhenDrawnTwice)
 {
     app();
