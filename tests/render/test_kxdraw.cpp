@@ -315,6 +315,19 @@ TEST(KXDrawFigures, LeaderWithoutEndArrowIsSolidOnADashedLayer)
     EXPECT_EQ(leader, 90);
     EXPECT_LT(polyline, 90); // the polyline of the same layer is dashed
     EXPECT_GT(polyline, 50);
+
+    // With the end arrow the line takes the layer's dashes (24 on from x = 5, 8 off) up to
+    // 18 dots before the tip, and the head is filled whole.
+    Scene a(100, 40);
+    setRows({{0, 101}});
+    a.add(figure(2, {{5, 20}, {95, 20}}, 2));
+    const QImage arrow = a.render(4.0);
+    EXPECT_TRUE(inked(arrow, 28, 20));
+    EXPECT_FALSE(inked(arrow, 29, 20));
+    EXPECT_FALSE(inked(arrow, 36, 20));
+    EXPECT_TRUE(inked(arrow, 37, 20));
+    for (int x = 60; x < 95; ++x)
+        ASSERT_TRUE(inked(arrow, x, 20)) << x;
 }
 
 TEST(KXDrawFigures, DashedPolylineCarriesItsDashAcrossTheCorner)
