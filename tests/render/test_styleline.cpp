@@ -92,7 +92,9 @@ TEST(StyleLine, WidthIsAtLeastOne)
 
 TEST(StyleLine, LengthInDotsRoundsToWholeDots)
 {
-    for (auto [x, dots] : {std::pair{2.6, 3}, {2.4999, 2}, {24.0, 24}, {0.0, 0}, {191.9, 192}})
+    // The constant added stops just short of one half: an exact half stays down.
+    for (auto [x, dots] : {std::pair{2.6, 3}, {2.4999, 2}, {24.0, 24}, {0.0, 0}, {191.9, 192}, {2.5, 2},
+                           {2.5000000000002, 3}})
         EXPECT_EQ(StyleLine::LengthInDots(x), dots) << x;
 }
 
