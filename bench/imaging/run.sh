@@ -11,9 +11,7 @@ data=$repo/../shared/data
 work=$(mktemp -d "${TMPDIR:-/tmp}/nurivo-bench-imaging-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-bash scripts/ensure-deps.sh bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNURIVO_BENCH=ON -DNURIVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_imaging -j 4 >/dev/null
+bash scripts/bench-build.sh "$build" bench_imaging
 bench=$build/bin/bench_imaging
 
 for f in scan-page-8071-g4.tif paris-1926-sheet4-train-edges.png; do

@@ -10,11 +10,9 @@ if [ ! -e "$data/paris-1926-sheet4-train-edges.png" ] && [ ! -e "$data/scan-page
   echo "quillan bench: no images in $data, skipped"
   exit 0
 fi
-bash scripts/ensure-deps.sh bench
 py=/usr/bin/python3
 build=build/bench-quillan
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNURIVO_BENCH=ON -DNURIVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target quillan_bench -j 4 >/dev/null
+bash scripts/bench-build.sh "$build" quillan_bench
 have_opencv=0
 if cmake --build "$build" --target quillan_bench_opencv -j 4 >/dev/null 2>&1; then
   have_opencv=1

@@ -6,7 +6,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/bench}
-bash scripts/ensure-deps.sh bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNURIVO_BENCH=ON -DNURIVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_kxdraw -j 4 >/dev/null
+bash scripts/bench-build.sh "$build" bench_kxdraw
 QT_QPA_PLATFORM=offscreen "$build/bin/bench_kxdraw" "$PWD/../shared/data" "${2:-}"
