@@ -6,7 +6,7 @@ mode=${1:-test}
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-image-formats-plugins
       fonts-ipafont-gothic fonts-ipafont-mincho)
 case "$mode" in
-  test)  pkgs+=(libgtest-dev clang libclang-rt-14-dev libtiff-dev) ;;
+  test)  pkgs+=(libgtest-dev clang libclang-rt-14-dev libtiff-dev poppler-utils) ;;
   bench) pkgs+=(libbenchmark-dev libtiff-dev libvips-tools python3-skimage python3-pil libopencv-contrib-dev time) ;;
   run)   pkgs+=(libtiff-dev) ;;
 esac

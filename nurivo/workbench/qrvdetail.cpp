@@ -1,0 +1,9 @@
+#include "workbench/qrvdetail.h"
+
+#include <cstdio>
+
+// Stand-in until the grid is built.
+void showQRVDetail(const std::string&, int, const std::string&)
+{
+    std::fprintf(stderr, "nurivo: the record detail grid is not built yet\n");
+}

@@ -1,0 +1,3 @@
+#include "workbench/wbstate.h"
+
+TWorkbenchState wb;
