@@ -47,9 +47,9 @@ public:
     virtual void repaintAll() = 0;
     virtual void repaintLoupe() = 0;
 
-    // A figure of the store of `layer` changed: its old and new raster boxes (an empty box for
-    // an added or deleted figure), so the kept picture renders only that area again.
-    virtual void figureChanged(int layer, const QRect& oldBox, const QRect& newBox) = 0;
+    // A figure of the store of `layer` changed: the figure as it was and as it is now (null for
+    // an added or a deleted figure), so the kept picture renders only their areas again.
+    virtual void figureChanged(int layer, const TPRec* before, const TPRec* after) = 0;
 
     // The popups, shown at a view point: PM_PicRB; PM_PEditRB with one item a text; PM_PEditRB2
     // with "頂点移動" and "文字位置移動" shown or not.

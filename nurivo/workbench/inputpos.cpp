@@ -18,3 +18,6 @@ int showInputPos()
     std::fprintf(stderr, "nurivo: the control-point list is not built yet\n");
     return posIsCoordShown();
 }
+
+void inputPosCreate() {}
+void inputPosDestroy() {}

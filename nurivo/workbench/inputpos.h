@@ -8,3 +8,7 @@ int posGetCurrentRow();
 int posGetRowCount();
 int posIsCoordShown();
 int showInputPos();
+
+// The form is made once at program start and kept for the run, so the points outlive it.
+void inputPosCreate();
+void inputPosDestroy();

@@ -7,3 +7,6 @@ void showQRVDetail(const std::string&, int, const std::string&)
 {
     std::fprintf(stderr, "nurivo: the record detail grid is not built yet\n");
 }
+
+void qrvDetailCreate() {}
+void qrvDetailDestroy() {}
