@@ -25,6 +25,7 @@ public:
     virtual QPoint scrollPosition() const = 0;
     virtual QSize scrollBoxSize() const = 0;
     virtual void scrollTo(int x, int y) = 0;
+    virtual void scrollToCentre(int x, int y) = 0; // inputScrollToCentre, raster pixels
 
     // The figure list SG_Kx.
     virtual int gridRow() const = 0;
@@ -32,6 +33,7 @@ public:
     virtual void setGridRow(int row) = 0; // moves the current row only, no click effects
     virtual void fillGrid() = 0;          // inputFillGrid
     virtual void gridRowClicked() = 0;    // SG_KxClick: the effects of a row click
+    virtual void resetState() = 0;        // inputResetState
 
     // Options of the form.
     virtual bool checkPointTicked() const = 0; // CB_CheckPoint
