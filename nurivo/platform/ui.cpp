@@ -301,4 +301,10 @@ std::vector<Record> readLog(const std::string& path)
     return out;
 }
 
+void recordScripted(const Record& r)
+{
+    if (isScripted())
+        record(r);
+}
+
 } // namespace ui

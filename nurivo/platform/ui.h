@@ -60,4 +60,8 @@ void clearRecorded();
 // gives no records.
 std::vector<Record> readLog(const std::string& path);
 
+// Other scripted services of the platform layer (the shell's "open") record their calls here,
+// in the same list and log as the dialogs; outside the scripted backend it does nothing.
+void recordScripted(const Record& r);
+
 } // namespace ui
