@@ -341,4 +341,10 @@ void scriptColor(int color)
     state().queue.push_back({Answer::Yes, true, colorTag + hex});
 }
 
+void recordScripted(const Record& r)
+{
+    if (isScripted())
+        record(r);
+}
+
 } // namespace ui

@@ -68,4 +68,8 @@ std::vector<Record> readLog(const std::string& path);
 bool colorQuery(int& color);
 void scriptColor(int color);
 
+// Other scripted services of the platform layer (the shell's "open") record their calls here,
+// in the same list and log as the dialogs; outside the scripted backend it does nothing.
+void recordScripted(const Record& r);
+
 } // namespace ui
