@@ -73,6 +73,8 @@ TFrm_InputPos::TFrm_InputPos() : TRecDialog(2)
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setTabKeyNavigation(false);
+    StringGrid1->setTextElideMode(Qt::ElideNone);
+    StringGrid1->setWordWrap(false);
     for (int r = 0; r < rowCount; ++r) {
         for (int c = 0; c < colCount; ++c) {
             auto* item = new QTableWidgetItem;
@@ -83,7 +85,9 @@ TFrm_InputPos::TFrm_InputPos() : TRecDialog(2)
             } else {
                 item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             }
-            if (c >= 2)
+            // The coordinates come padded to 16 characters; held to the right, a cell too narrow
+            // for the padding loses blanks, never digits.
+            if (c >= 2 && r > 0)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             StringGrid1->setItem(r, c, item);
         }
