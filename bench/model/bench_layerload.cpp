@@ -4,6 +4,16 @@
 // loaded order is checked to be the row-by-row order (equal codes included).
 //
 // usage: bench_layerload [MAX_ROWS_FOR_ROW_BY_ROW]   (default 20000: beyond that it takes minutes)
+//
+// Figures (Release, g++ 12, a shared 8-core machine with other builds running; seconds):
+//   file               rows     layerLoad  row-by-row
+//   descending codes    20000     0.020       2.3
+//   descending codes   100000     0.106     176 (run with 100000; the machine was busier)
+//   descending codes  1000000     1.13          -
+//   random codes        20000     0.024       1.5
+//   random codes       100000     0.164      70
+//   random, 50 codes   100000     0.050       9.7
+// Every file loaded in exactly the row-by-row order.
 #include "model/layer.h"
 
 #include <algorithm>
