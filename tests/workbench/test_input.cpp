@@ -1,6 +1,9 @@
 // Figure input on the sheet view: snapping, the drawing modes, the point limit and the commit.
 #include "test_input_fixture.h"
 
+#include <clocale>
+#include <cmath>
+
 using P = std::vector<TPoint>;
 
 // ---- snapping ----
@@ -441,4 +444,83 @@ TEST_F(InputTest, CommittedBandAndCircleFromTheirDrawnPoints)
     EXPECT_EQ(band.pts[2], (TPoint{300, 80}));
     EXPECT_EQ(band.startPt, band.pts[0]);
     EXPECT_EQ(band.endPt, band.pts[1]);
+}
+
+// ---- band polygons ----
+
+namespace {
+
+void setCentreLine(const P& pts)
+{
+    wb.inputRec.pts = pts;
+    wb.inputRec.pts.resize(WB_INPUT_POINTS);
+    wb.inputRec.nPts = static_cast<int>(pts.size());
+    wb.inputRec.kind = PK_POLYLINE;
+}
+
+// Distance from p to the line through a and b.
+double lineDistance(TPoint p, TPoint a, TPoint b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    return std::fabs(dy * (p.x - a.x) - dx * (p.y - a.y)) / std::hypot(dx, dy);
+}
+
+} // namespace
+
+TEST_F(InputTest, BandOfTwoCentrePointsIsARectangleOfTheWidth)
+{
+    // 5.0 mm at 400 dpi: 78.74 pixels between the long sides, before truncation.
+    setCentreLine({{100, 300}, {400, 0}});
+    inputPolylineToBand("5.0", 400);
+    const TPRec& r = wb.inputRec;
+    ASSERT_EQ(r.nPts, 5);
+    EXPECT_EQ(r.pts[4], r.pts[0]);
+    EXPECT_EQ(r.kind, PK_POLYGON);
+    EXPECT_EQ(r.startPt, r.pts[0]);
+    EXPECT_EQ(r.endPt, r.pts[1]);
+    const double mm = 25.4 / 400;
+    EXPECT_NEAR(lineDistance(r.pts[2], r.pts[0], r.pts[1]) * mm, 5.0, 2 * mm);
+    EXPECT_NEAR(lineDistance(r.pts[3], r.pts[0], r.pts[1]) * mm, 5.0, 2 * mm);
+    // The centre line runs up and to the right: its angle seen from the second point, +90.
+    EXPECT_EQ(r.startAngle, static_cast<int>(std::atan2(300.0, -300.0) * 180 / M_PI + 90));
+    EXPECT_EQ(r.endAngle, r.startAngle);
+}
+
+TEST_F(InputTest, BandCornersAreMitredAndStraightRunsUsePlainOffsets)
+{
+    // 2.54 mm at 200 dpi: 10 pixels each side, up to rounding.
+    setCentreLine({{0, 0}, {100, 0}, {100, 100}});
+    inputPolylineToBand("2.54", 200);
+    ASSERT_EQ(wb.inputRec.nPts, 7);
+    const P corner = inputPoints();
+    auto near = [](TPoint a, TPoint b) { return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1; };
+    const P expect = {{0, 10}, {90, 10}, {90, 100}, {110, 100}, {110, -10}, {0, -10}, {0, 10}};
+    for (size_t i = 0; i < expect.size(); ++i)
+        EXPECT_TRUE(near(corner[i], expect[i])) << i << ": " << corner[i];
+    EXPECT_EQ(wb.inputRec.startAngle, 270);
+    EXPECT_EQ(wb.inputRec.endAngle, 0);
+
+    setCentreLine({{0, 0}, {50, 0}, {100, 0}});
+    inputPolylineToBand("2.54", 200);
+    ASSERT_EQ(wb.inputRec.nPts, 7);
+    const P straight = inputPoints();
+    EXPECT_TRUE(near(straight[1], {50, 10})) << straight[1];
+    EXPECT_TRUE(near(straight[4], {50, -10})) << straight[4];
+
+    // A width that is not a number makes a band of no width.
+    setCentreLine({{0, 0}, {100, 0}});
+    inputPolylineToBand("abc", 200);
+    EXPECT_EQ(inputPoints(), (P{{0, 0}, {100, 0}, {100, 0}, {0, 0}, {0, 0}}));
+}
+
+TEST_F(InputTest, TypedNumbersAreReadAsCNumbersInAnyLocale)
+{
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = old ? old : "C";
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+        GTEST_SKIP() << "no locale with a decimal comma here";
+    setCentreLine({{0, 0}, {100, 0}});
+    inputPolylineToBand("2.54", 200);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_NEAR(wb.inputRec.pts[0].y, 10, 1);
 }

@@ -87,7 +87,12 @@ struct FakeView : InputView {
         ++hintCalls;
     }
     void repaintView(const QRect& r) override { repaints.push_back(r); }
-    void repaintAll() override { ++fullRepaints; }
+    // As the form's paint of the whole view: the cursor mark is dropped.
+    void repaintAll() override
+    {
+        ++fullRepaints;
+        wb.xorMarkShown = 0;
+    }
     void repaintLoupe() override { ++loupeRepaints; }
     void figureChanged(int, const TPRec*, const TPRec*) override { ++changes; }
     void popupPicRB(QPoint p) override
