@@ -5,11 +5,14 @@ cd "$(dirname "$0")/.."
 bash scripts/ensure-deps.sh run
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DNURIVO_TESTS=OFF
 cmake --build build/release -j "$(nproc)"
-if [ ! -x build/release/bin/nurivo ]; then
-  echo "nurivo does not start yet: its program entry is not built; the libraries and trelvex are in build/release/bin."
-  exit 0
+# The run works on a copy of samples/, made once, so the sheet's companion files (RVL, ZKI,
+# Def) and the edited layer list stay out of the repository.
+data="$PWD/build/run-samples"
+if [ ! -d "$data" ]; then
+  cp -r samples "$data.part"
+  mv "$data.part" "$data"
 fi
-sheet="$PWD/samples/sample-sheet.tif"
-# Stand-alone command line: kind 1, four layers, recognise end points, folders beside the sheet.
+# Command-line road: kind 2, no reference layers, recognise line ends; definition, data and
+# base folder are the copy, no sub-folder, the sample sheet.
 cd build/release/bin
-exec ./nurivo 1 4 1 "$PWD" "$(dirname "$sheet")" "$(dirname "$sheet")" . "$(basename "$sheet")"
+exec ./nurivo 2 0 1 "$data" "$data" "$data" . sample-sheet.tif

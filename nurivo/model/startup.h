@@ -3,9 +3,12 @@
 // forms here, so the model, the print form and the dialogs can all link it.
 #pragma once
 #include <string>
+#include <vector>
 
 extern std::string cmdLine;              // the arguments joined by blanks; empty without any
+extern std::vector<std::string> cmdArgs; // the arguments themselves: the command-line fields
 extern std::string startDir;             // the current folder at start-up, as a full path
+extern std::string programDir;           // the folder of the running executable
 extern std::string placeholderImagePath; // "RozedAdo.tif" in the start folder, else beside nurivo
 
 extern int cmdAplKind;     // 1
@@ -33,3 +36,27 @@ void aplSetKind(int kind);
 int aplGetKind();           // -1 until start-up has set it
 std::string aplGetName();   // the kind's name; "Quorel 未定義アプリ？" for every unlisted code
 bool aplIsKnownKind(int kind);
+
+// The figure layer plus at most this many reference layers fit in a drawing.
+constexpr int startMaxRefLayers = 4;
+
+// Puts every start-up value back to its value before start-up (kind -1 included).
+void startReset();
+
+// Sets startDir to the current folder, programDir, and placeholderImagePath to the start
+// folder's "RozedAdo.tif" when there is one, else the one beside the executable.
+void startSetFolders(const std::string& executableDir);
+
+// Parses the fields "%d %d %d %s %s %s %s %s" into the start-up values, stopping at the first
+// number field that is not a number; a layer maximum of 10 or more asks for printing. Texts 5
+// to 8 are taken only when the kind is not 1; missing texts stay empty. Returns the
+// definition folder (field 4).
+std::string startParseFields(const std::vector<std::string>& fields);
+
+// The data folder in use: cmdDataDir, or the home folder when it is empty.
+std::string startDataFolder();
+
+// Builds the layer set: the reference layers of the application definition file in
+// `defFolder` (command-line road only), the figure layer, the reference tables and every
+// layer's attribute list.
+void startBuildLayerSet(bool standAlone, const std::string& defFolder);

@@ -3,6 +3,7 @@
 #include "message.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -41,6 +42,10 @@ const char* answerName(Answer a)
     return "cancel";
 }
 
+// A colour answer travels in the one queue as an input reply marked with this prefix, so the
+// order of all answers stays the order they were queued in.
+const std::string colorTag = "\x01color:";
+
 void queueToken(State& s, const std::string& token)
 {
     static const std::string inputTag = "input:";
@@ -52,6 +57,8 @@ void queueToken(State& s, const std::string& token)
         s.queue.push_back({Answer::Cancel, false, {}});
     else if (token.compare(0, inputTag.size(), inputTag) == 0)
         s.queue.push_back({Answer::Yes, true, token.substr(inputTag.size())});
+    else if (token.compare(0, 6, "color:") == 0)
+        s.queue.push_back({Answer::Yes, true, colorTag + token.substr(6)});
     else if (!token.empty())
         std::fprintf(stderr, "NURIVO_UI_ANSWERS: unknown answer \"%s\" ignored\n", token.c_str());
 }
@@ -236,7 +243,7 @@ bool inputQuery(const std::string& caption, const std::string& prompt, std::stri
 {
     if (isScripted()) {
         Reply reply;
-        bool ok = nextReply(reply) && reply.isInput;
+        bool ok = nextReply(reply) && reply.isInput && reply.text.compare(0, colorTag.size(), colorTag) != 0;
         if (ok)
             value = reply.text;
         record({"input", caption, prompt, ok ? "ok" : "cancel", value});
@@ -344,6 +351,45 @@ std::vector<Record> readLog(const std::string& path)
         out.push_back({f[0], f[1], f[2], f[3], f[4]});
     }
     return out;
+}
+
+// Colour query -------------------------------------------------------------------------------
+
+bool colorQuery(int& color)
+{
+    if (isScripted()) {
+        Reply reply;
+        bool ok = nextReply(reply) && reply.isInput && reply.text.compare(0, colorTag.size(), colorTag) == 0;
+        if (ok)
+            color = static_cast<int>(std::strtoul(reply.text.c_str() + colorTag.size(), nullptr, 16) & 0xFFFFFF);
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(color) & 0xFFFFFFu);
+        record({"color", {}, {}, ok ? "ok" : "cancel", hex});
+        return ok;
+    }
+    if (!haveGui())
+        return false;
+    // 0x00BBGGRR <-> QColor
+    QColor start(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    QColorDialog dialog(start, dialogParent());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    QColor c = dialog.currentColor();
+    color = c.red() | (c.green() << 8) | (c.blue() << 16);
+    return true;
+}
+
+void scriptColor(int color)
+{
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(color) & 0xFFFFFFu);
+    state().queue.push_back({Answer::Yes, true, colorTag + hex});
+}
+
+void recordScripted(const Record& r)
+{
+    if (isScripted())
+        record(r);
 }
 
 } // namespace ui

@@ -72,4 +72,16 @@ void clearRecorded();
 // gives no records.
 std::vector<Record> readLog(const std::string& path);
 
+// Colour query (the colour dialog): true with `color` (0x00BBGGRR) replaced by the chosen
+// colour on OK, false (color unchanged) on cancel. The dialog opens on `color`.
+// Scripted: takes OK with the colour from scriptColor and cancels on any other answer (or an
+// empty queue); recorded as kind "color" with the value "%06X" of the colour it returns.
+// NURIVO_UI_ANSWERS takes "color:BBGGRR" (hexadecimal) as well.
+bool colorQuery(int& color);
+void scriptColor(int color);
+
+// Other scripted services of the platform layer (the shell's "open") record their calls here,
+// in the same list and log as the dialogs; outside the scripted backend it does nothing.
+void recordScripted(const Record& r);
+
 } // namespace ui

@@ -1,6 +1,7 @@
 #include "shell/entries.h"
 
 #include "render/frmprint.h"
+#include "shell/frmnvmain.h"
 #include "shell/startopen.h"
 #include "workbench/frmkxinput.h"
 #include "workbench/traceanalyse.h"
@@ -9,6 +10,7 @@ namespace {
 ShellEntries realEntries()
 {
     ShellEntries e;
+    e.frmNVMainShowModal = frmNVMainShowModal;
     e.startOpenRaster = startOpenRaster;
     e.tracePreprocess = tracePreprocess;
     e.traceAnalyseInfo = traceAnalyseInfo;

@@ -7,6 +7,7 @@
 class KXDraw;
 
 struct ShellEntries {
+    std::function<int()> frmNVMainShowModal;
     std::function<void(int directPrint, int openMode)> startOpenRaster;
     std::function<void(const std::string& rasterPath)> tracePreprocess;
     std::function<void(KXDraw* drawing, int useTrace)> traceAnalyseInfo;

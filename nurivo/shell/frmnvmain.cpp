@@ -1,12 +1,444 @@
 #include "shell/frmnvmain.h"
 
-#include <cstdio>
+#include "dialogs/defimg.h"
+#include "model/imgdef.h"
+#include "model/kxtbl.h"
+#include "model/pdata.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "render/canvas.h"
+#include "render/imaging.h"
+#include "render/kxdraw.h"
+#include "render/paintboxex.h"
+#include "render/tone.h"
+#include "shell/entries.h"
 
-// Stand-ins until the picker is built.
-void frmNVMainCreate() {}
-void frmNVMainDestroy() {}
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStorageInfo>
+#include <QTreeView>
+
+TFrm_NVMain* Frm_NVMain = nullptr;
+Bitmap previewBitmap;
+
+namespace {
+
+QString qs(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+template <class W>
+W* named(W* w, const char* name, int x, int y, int width, int height)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+// Description and mask of each filter entry, byte for byte as the filter text gives them.
+struct FilterEntry {
+    const char* description;
+    const char* mask;
+};
+const FilterEntry kFilters[] = {
+    {"All Raster (*.tif:*.png;*.bmp)", "*.tif;*.png;*.bmp"},
+    {" Tiff File (*.tif)", "*.tif"},
+    {" Png File (*.png)", "*.png"},
+    {" Bmp File (*.bmp)", "*.bmp"},
+};
+
+bool fileExists(const std::string& path)
+{
+    QFileInfo fi(qs(path));
+    return !path.empty() && fi.exists() && !fi.isDir();
+}
+
+// "C:\" of the stand-alone road: the operator's home folder.
+QString defaultFolder()
+{
+    return QDir::homePath();
+}
+
+} // namespace
+
+TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
+{
+    setObjectName(QStringLiteral("Frm_NVMain"));
+    setWindowTitle(QStringLiteral("ノアベル"));
+    setFixedSize(607, 484);
+
+    GroupBox1 = named(new QGroupBox(QStringLiteral("図面選択"), this), "GroupBox1", 0, 0, 193, 413);
+    QWidget* g = GroupBox1;
+    DriveComboBox1 = named(new QComboBox(g), "DriveComboBox1", 20, 16, 157, 20);
+    DirectoryListBox1 = named(new QTreeView(g), "DirectoryListBox1", 20, 40, 161, 129);
+    FileListBox1 = named(new QListView(g), "FileListBox1", 20, 176, 161, 145);
+    FilterComboBox1 = named(new QComboBox(g), "FilterComboBox1", 20, 324, 161, 20);
+    Btn_Dsp = named(new QPushButton(QStringLiteral("表示"), g), "Btn_Dsp", 16, 348, 45, 25);
+    Btn_SetPos = named(new QPushButton(QStringLiteral("座標設定"), g), "Btn_SetPos", 64, 348, 61, 25);
+    Btn_Edit = named(new QPushButton(QStringLiteral("編集"), g), "Btn_Edit", 128, 348, 45, 25);
+    CB_Trelvex = named(new QCheckBox(QStringLiteral("編集時に端点認識する"), g), "CB_Trelvex", 36, 384, 150, 17);
+    Img_Tone50 = named(new QLabel(g), "Img_Tone50", 176, 348, 8, 8);
+    Img_Tone25 = named(new QLabel(g), "Img_Tone25", 176, 358, 8, 8);
+    Img_Tone10 = named(new QLabel(g), "Img_Tone10", 176, 368, 8, 8);
+    QLabel* pics[3] = {Img_Tone10, Img_Tone25, Img_Tone50};
+    for (int k = 0; k < 3; ++k) {
+        if (const QImage* pattern = toneGetGraphic(k))
+            tone[k] = *pattern;
+        pics[k]->setPixmap(QPixmap::fromImage(tone[k]));
+        pics[k]->hide();
+    }
+
+    SB_Ts = named(new QScrollArea(this), "SB_Ts", 196, 0, 400, 413);
+    SB_Ts->setFrameShape(QFrame::NoFrame);
+    auto* box = new QWidget;
+    box->setFixedSize(400, 413);
+    SB_Ts->setWidget(box);
+    PB_Ts = named(new TPaintBoxEx(box), "PB_Ts", 0, 0, 0, 0);
+    PB_Ts->setAccessibleName(QStringLiteral("プレビュー"));
+    Btn_Exit = named(new QPushButton(QStringLiteral("終了"), this), "Btn_Exit", 540, 432, 53, 25);
+
+    // Drives: the home folder, the root and the mounted volumes.
+    QStringList drives = {QDir::homePath(), QStringLiteral("/")};
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
+        if (v.isValid() && v.isReady() && !drives.contains(v.rootPath()))
+            drives << v.rootPath();
+    DriveComboBox1->addItems(drives);
+
+    dirModel = new QFileSystemModel(this);
+    dirModel->setObjectName(QStringLiteral("DirectoryModel"));
+    dirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    DirectoryListBox1->setModel(dirModel);
+    for (int c = 1; c < dirModel->columnCount(); ++c)
+        DirectoryListBox1->hideColumn(c);
+    DirectoryListBox1->setHeaderHidden(true);
+
+    fileModel = new QFileSystemModel(this);
+    fileModel->setObjectName(QStringLiteral("FileModel"));
+    // No QDir::CaseSensitive: the masks match any case, as on the original file system.
+    fileModel->setFilter(QDir::Files | QDir::NoDotAndDotDot);
+    fileModel->setNameFilterDisables(false);
+    FileListBox1->setModel(fileModel);
+    FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (const FilterEntry& f : kFilters)
+        FilterComboBox1->addItem(QString::fromLatin1(f.description));
+    FilterComboBox1Change();
+
+    connect(DriveComboBox1, &QComboBox::activated, this, &TFrm_NVMain::DriveComboBox1Change);
+    connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TFrm_NVMain::DirectoryListBox1Change);
+    connect(FileListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TFrm_NVMain::FileListBox1Change);
+    connect(FileListBox1, &QListView::doubleClicked, this, &TFrm_NVMain::FileListBox1DblClick);
+    connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TFrm_NVMain::FilterComboBox1Change);
+    connect(Btn_Dsp, &QPushButton::clicked, this, &TFrm_NVMain::FileListBox1DblClick);
+    connect(Btn_SetPos, &QPushButton::clicked, this, &TFrm_NVMain::Btn_SetPosClick);
+    connect(Btn_Edit, &QPushButton::clicked, this, &TFrm_NVMain::Btn_EditClick);
+    connect(Btn_Exit, &QPushButton::clicked, this, &TFrm_NVMain::Btn_ExitClick);
+    connect(PB_Ts, &TPaintBoxEx::OnPaint, this, &TFrm_NVMain::PB_TsPaint);
+
+    // Until a setting says otherwise the folder list shows the current folder.
+    setFolder(QDir::currentPath().toStdString());
+    FormCreate();
+}
+
+TFrm_NVMain::~TFrm_NVMain() = default;
+
+void TFrm_NVMain::FormCreate()
+{
+    previewBitmap = Bitmap();
+    std::string dataDir = cfgGetText(kxDataDir);
+    // A folder that no longer exists is ignored: the list stays where it was.
+    setFolder(dataDir.empty() ? defaultFolder().toStdString() : dataDir);
+    CB_Trelvex->setChecked(cfgGetInt(kxTRELVEX) != 0);
+}
+
+bool TFrm_NVMain::setFolder(const std::string& folder)
+{
+    QFileInfo fi(qs(folder));
+    if (folder.empty() || !fi.isDir())
+        return false;
+    QString path = fi.canonicalFilePath();
+    // The drive: the longest entry the folder lies in.
+    int best = -1;
+    qsizetype bestLen = -1;
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        QString d = DriveComboBox1->itemText(i);
+        bool inside = d == QLatin1String("/") || path == d || path.startsWith(d + QLatin1Char('/'));
+        if (inside && d.size() > bestLen) {
+            best = i;
+            bestLen = d.size();
+        }
+    }
+    QString drive = best >= 0 ? DriveComboBox1->itemText(best) : QStringLiteral("/");
+    {
+        const QSignalBlocker b1(DriveComboBox1);
+        DriveComboBox1->setCurrentIndex(best);
+    }
+    dirModel->setRootPath(drive);
+    DirectoryListBox1->setRootIndex(dirModel->index(drive));
+    {
+        const QSignalBlocker b2(DirectoryListBox1->selectionModel());
+        QModelIndex idx = dirModel->index(path);
+        if (path != drive) {
+            DirectoryListBox1->setCurrentIndex(idx);
+            DirectoryListBox1->scrollTo(idx);
+        } else {
+            DirectoryListBox1->selectionModel()->clear();
+        }
+        for (QModelIndex p = idx; p.isValid(); p = p.parent())
+            DirectoryListBox1->expand(p);
+    }
+    folder_ = path.toStdString();
+    fileModel->setRootPath(path);
+    FileListBox1->setRootIndex(fileModel->index(path));
+    FileListBox1->selectionModel()->clear();
+    FileListBox1Change();
+    return true;
+}
+
+std::string TFrm_NVMain::currentFolder() const
+{
+    return folder_;
+}
+
+std::string TFrm_NVMain::selectedPath() const
+{
+    QModelIndex i = FileListBox1->currentIndex();
+    if (!i.isValid() || !FileListBox1->selectionModel()->isSelected(i))
+        return {};
+    return fileModel->filePath(i).toStdString();
+}
+
+void TFrm_NVMain::DriveComboBox1Change()
+{
+    setFolder(DriveComboBox1->currentText().toStdString());
+}
+
+void TFrm_NVMain::DirectoryListBox1Change()
+{
+    QModelIndex i = DirectoryListBox1->currentIndex();
+    if (i.isValid())
+        setFolder(dirModel->filePath(i).toStdString());
+}
+
+void TFrm_NVMain::FilterComboBox1Change()
+{
+    int i = FilterComboBox1->currentIndex();
+    if (i < 0 || i >= static_cast<int>(std::size(kFilters)))
+        i = 0;
+    fileModel->setNameFilters(QString::fromLatin1(kFilters[i].mask).split(QLatin1Char(';')));
+}
+
+void TFrm_NVMain::FileListBox1Change()
+{
+    if (fileExists(selectedPath())) {
+        Btn_Dsp->setEnabled(true);
+    } else {
+        Btn_Dsp->setEnabled(false);
+        Btn_Edit->setEnabled(false);
+        Btn_SetPos->setEnabled(false);
+    }
+}
+
+void TFrm_NVMain::FileListBox1DblClick()
+{
+    std::string path = selectedPath();
+    if (!fileExists(path))
+        return;
+    mainDrawPreview(path);
+    Btn_Edit->setEnabled(true);
+    Btn_SetPos->setEnabled(true);
+}
+
+void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
+{
+    KXDraw kx;
+    Bitmap raster;
+    if (!imgLoadToBitmap(rasterPath, raster) || raster.width() <= 0 || raster.height() <= 0) {
+        // Not a raster that can be read: an empty preview rather than a fit by a zero size.
+        previewBitmap = Bitmap();
+        PB_Ts->setGeometry(0, 0, 0, 0);
+        PB_Ts->update();
+        ui::showMessage("ERROR-OPEN " + rasterPath);
+        return;
+    }
+    kx.rasterBmp = &raster;
+    kx.imgDef->imagePath = rasterPath;
+    std::string zki = pathChangeExt(rasterPath, "ZKI");
+    kx.zkiPath[0] = zki;
+
+    const double boxW = 400.0, boxH = 413.0; // SB_Ts
+    double fx = boxW / raster.width();
+    double fy = boxH / raster.height();
+    double fit = 0.95 * (fx < fy ? fx : fy);
+    int top = static_cast<int>((boxH - raster.height() * fit) * 0.5);
+    int left = static_cast<int>((boxW - raster.width() * fit) * 0.5);
+    int width = static_cast<int>(raster.width() * fit);
+    int height = static_cast<int>(raster.height() * fit);
+    PB_Ts->setGeometry(left, top, width, height);
+    previewBitmap = Bitmap(width, height, pf24bit); // white
+
+    imgDefRead(*kx.imgDef, imgGetFileDpi);
+    kx.SetDrawParams(1, 3, 1, 1, 1, 0, -1, 1, 1.0 / fit, 1.0 / fit, 1.0, 1.0);
+    kx.SetPrintLayout(0, 0, 0, -1, -1, -1);
+    double dpm = fit * 7.874015748031496;
+
+    kx.layerCount = 1;
+    PData store;
+    store.useNames = 1;
+    store.PD_LoadFile(zki, 0);
+    kx.pdata[0] = &store;
+    if (!previewBitmap.isEmpty()) {
+        Canvas canvas(previewBitmap);
+        kx.Draw(&canvas, width, height, dpm);
+    }
+    kx.pdata[0] = nullptr;
+    kx.rasterBmp = nullptr;
+    PB_Ts->update();
+}
+
+void TFrm_NVMain::PB_TsPaint(Canvas& canvas)
+{
+    canvas.setBrushStyle(BrushStyle::Solid);
+    canvas.setBrushColor(0xFFFFFF);
+    canvas.fillRect(0, 0, PB_Ts->width(), PB_Ts->height());
+    if (!previewBitmap.isEmpty())
+        canvas.draw(0, 0, previewBitmap);
+}
+
+std::string TFrm_NVMain::checkedPath()
+{
+    // The path is taken whole, however long.
+    std::string path = selectedPath();
+    if (path.size() <= 4) {
+        ui::showMessage("不正なファイル名です");
+        return {};
+    }
+    if (!fileExists(path)) {
+        ui::showMessage("指定したラスタファイルが見つかりません");
+        return {};
+    }
+    return path;
+}
+
+void TFrm_NVMain::Btn_EditClick()
+{
+    std::string path = checkedPath();
+    if (path.empty())
+        return;
+    ShellEntries& entries = shellEntries();
+    KXDraw kx;
+    kx.imgDef->imagePath = path;
+    kx.rvlPath = pathChangeExt(path, "RVL");
+    kx.layerCount = 1;
+    PData store;
+    store.useNames = 1;
+    kx.pdata[0] = &store;
+    kx.zkiPath[0] = pathChangeExt(path, "ZKI");
+
+    bool trace = CB_Trelvex->isChecked();
+    if (trace && !QFileInfo::exists(qs(kx.rvlPath)) && entries.tracePreprocess)
+        entries.tracePreprocess(path);
+    if (entries.traceAnalyseInfo)
+        entries.traceAnalyseInfo(&kx, trace ? 1 : 0);
+    imgDefRead(*kx.imgDef, imgGetFileDpi);
+    if (kx.rasterBmp && !kx.rasterBmp->isEmpty()) {
+        kx.imgDef->width = kx.rasterBmp->width();
+        kx.imgDef->height = kx.rasterBmp->height();
+    }
+
+    hide();
+    int result = entries.showKXInput ? entries.showKXInput(&kx) : 2;
+    if (result == 3)
+        mainDrawPreview(path);
+    show();
+
+    if (entries.inputFreeWorkBitmaps)
+        entries.inputFreeWorkBitmaps(&kx);
+    store.PD_Clear();
+    kx.pdata[0] = nullptr;
+}
+
+void TFrm_NVMain::Btn_SetPosClick()
+{
+    std::string path = checkedPath();
+    if (path.empty())
+        return;
+    TImgDef def;
+    def.imagePath = path;
+    imgDefRead(def, imgGetFileDpi);
+    if (showDefImg("位置設定", "", &def) == 2 && !imgDefWrite(def))
+        ui::showMessage("ERR OPEN " + pathChangeExt(path, "Def"));
+}
+
+void TFrm_NVMain::Btn_ExitClick()
+{
+    cfgSetText(kxDataDir, currentFolder());
+    cfgSetInt(kxTRELVEX, CB_Trelvex->isChecked() ? 1 : 0);
+    cfgSave(registryCreateKey);
+    close();
+}
+
+int TFrm_NVMain::showModal()
+{
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    setWindowModality(Qt::ApplicationModal);
+    result_ = 0;
+    show();
+    QEventLoop loop;
+    loop_ = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    loop_ = nullptr;
+    return result_;
+}
+
+void TFrm_NVMain::closeEvent(QCloseEvent* event)
+{
+    // "終了" and the frame end the run alike, with the class library's cancel value.
+    result_ = 2;
+    event->accept();
+    if (loop_)
+        loop_->exit(0);
+}
+
+void frmNVMainCreate()
+{
+    if (!Frm_NVMain)
+        Frm_NVMain = new TFrm_NVMain;
+}
+
+void frmNVMainDestroy()
+{
+    delete Frm_NVMain;
+    Frm_NVMain = nullptr;
+    previewBitmap = Bitmap();
+}
+
 int frmNVMainShowModal()
 {
-    std::fprintf(stderr, "nurivo: the raster picker is not built yet\n");
-    return 2;
+    if (!Frm_NVMain)
+        frmNVMainCreate();
+    return Frm_NVMain->showModal();
+}
+
+const QImage* mainGetToneGraphic(int kind)
+{
+    if (!Frm_NVMain || kind < 0 || kind > 2)
+        return nullptr;
+    return &Frm_NVMain->tone[kind];
 }

@@ -2,5 +2,13 @@
 #pragma once
 #include <string>
 
+// The command-line road: opens cmdBaseDir/cmdSubDir/cmdRasterName with one figure store per
+// layer of the layer set, in the workbench (directPrint 0) or the print form, then frees it.
 void startOpenRaster(int directPrint, int openMode);
+
+// Writes the raster's TMP work image, runs trelvex on it (waiting, without handling events)
+// so that it writes the RVL file beside the raster, and deletes the work image.
 void tracePreprocess(const std::string& rasterPath);
+
+// The launcher to run: trelvex in the start folder, else beside the running program.
+std::string startTrelvexPath();

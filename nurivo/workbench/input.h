@@ -82,9 +82,55 @@ public:
     // inverted feedback) on the sheet view's canvas after the picture.
     void inputPaintOverlay(Canvas& canvas);
 
+    // The pick at raster point p with tolerance tol in the current layer's store: one hit is
+    // taken at once, several are offered in PM_PEditRB. Result: the number of hits.
+    int inputPopupCandidates(int tol, TPoint p);
+
+    // The feedback shapes in raster pixels: what the overlay inverts over the picture now.
+    struct Shapes {
+        bool mark = false;    // large mark at markAt
+        TPoint markAt;
+        bool line = false;    // line from lineFrom to lineTo
+        bool rect = false;    // the same two points as a rectangle outline instead
+        TPoint lineFrom;
+        TPoint lineTo;
+        bool closing = false; // line from closeFrom to lineTo
+        TPoint closeFrom;
+        bool operator==(const Shapes&) const = default;
+    };
+    Shapes currentShapes() const;
+
 private:
+    void pressDrawing(bool right, TPoint p, int x, int y);
+    void pressMove();
+    void measureDistance();
+    void measureArea();
+    void commitStore(); // steps 2 to 8 of the commit
+    int askAttributes();
+    bool storePoint(TPoint p);
+    void refreshFeedback();
+    void repaintWhole();
+    void moveFeedback(TPoint p);
+
     InputView& view_;
+    Shapes shown_;                  // the shapes last asked to be painted
+    bool moveFeedbackOn_ = false;   // a move of the chosen hit has been shown
+    bool measureLineShown_ = false; // the distance query is open
+    int candidateCount_ = 0;        // hits of the last pick
+    std::string hint_;
+    bool hintKnown_ = false;
 };
 
 // Sets drawTag, inputRec.kind and inputMode for a drawing-mode tag.
 void inputSetDrawMode(int tag);
+
+// The snap of a raster point: a vertex of the current layer's figures within tol, else a
+// recognised line end within tol. False when neither is found.
+bool inputSnapToVertex(int tol, TPoint p, TPoint& found);
+
+// Replaces the centre line in inputRec by the closed band polygon around it, widthText
+// millimetres wide (the text of ED_Oresen, read as a C number) on a raster of dpi.
+void inputPolylineToBand(const std::string& widthText, int dpi);
+
+// The area of the closed ring in inputRec in square metres.
+double inputPolygonArea();

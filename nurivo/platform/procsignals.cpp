@@ -1,0 +1,10 @@
+#include "platform/procsignals.h"
+
+#include <csignal>
+
+void platformIgnoreFileSizeSignal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}

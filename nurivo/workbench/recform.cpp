@@ -1,0 +1,84 @@
+#include "workbench/recform.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFont>
+#include <QGridLayout>
+#include <QGroupBox>
+
+void recFormSetFont(QWidget* form, const QString& face, int pixelSize)
+{
+    static const bool substituted = [] {
+        if (QFont::substitutes(QStringLiteral("ＭＳ ゴシック")).isEmpty())
+            QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+        if (QFont::substitutes(QStringLiteral("ＭＳ Ｐゴシック")).isEmpty())
+            QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+        return true;
+    }();
+    (void)substituted;
+    QFont font(face);
+    font.setPixelSize(pixelSize);
+    form->setFont(font);
+}
+
+TRecDialog::TRecDialog(int escapeResult, QWidget* parent)
+    : QDialog(parent), escapeResult_(escapeResult)
+{
+}
+
+void TRecDialog::reject()
+{
+    done(escapeResult_);
+}
+
+void TRecDialog::closeEvent(QCloseEvent* event)
+{
+    if (isVisible())
+        done(2);
+    event->accept();
+}
+
+void TSEDefGroup::build(QWidget* form)
+{
+    GB_SEDef = new QGroupBox(QStringLiteral("起終点設定"), form);
+    GB_SEDef->setObjectName(QStringLiteral("GB_SEDef"));
+    CHK_SDsp = new QCheckBox(QStringLiteral("起点円表示"), GB_SEDef);
+    CHK_SDsp->setObjectName(QStringLiteral("CHK_SDsp"));
+    CHK_SFuti = new QCheckBox(QStringLiteral("黒縁"), GB_SEDef);
+    CHK_SFuti->setObjectName(QStringLiteral("CHK_SFuti"));
+    CHK_EDsp = new QCheckBox(QStringLiteral("終点矢印表示"), GB_SEDef);
+    CHK_EDsp->setObjectName(QStringLiteral("CHK_EDsp"));
+    CHK_EFuti = new QCheckBox(QStringLiteral("黒縁"), GB_SEDef);
+    CHK_EFuti->setObjectName(QStringLiteral("CHK_EFuti"));
+    auto* grid = new QGridLayout(GB_SEDef);
+    grid->addWidget(CHK_SDsp, 0, 0);
+    grid->addWidget(CHK_SFuti, 0, 1);
+    grid->addWidget(CHK_EDsp, 1, 0);
+    grid->addWidget(CHK_EFuti, 1, 1);
+    QObject::connect(CHK_SDsp, &QCheckBox::toggled, form, [this] { applyRule(); });
+    QObject::connect(CHK_EDsp, &QCheckBox::toggled, form, [this] { applyRule(); });
+    applyRule();
+}
+
+void TSEDefGroup::setFlags(int flags)
+{
+    for (QCheckBox* box : {CHK_SDsp, CHK_EDsp, CHK_SFuti, CHK_EFuti})
+        box->setChecked(false);
+    CHK_SDsp->setChecked(flags & 1);
+    CHK_EDsp->setChecked(flags & 2);
+    CHK_SFuti->setChecked(flags & 4);
+    CHK_EFuti->setChecked(flags & 8);
+    applyRule();
+}
+
+int TSEDefGroup::flags() const
+{
+    return (CHK_SDsp->isChecked() ? 1 : 0) + (CHK_EDsp->isChecked() ? 2 : 0) +
+           (CHK_SFuti->isChecked() ? 4 : 0) + (CHK_EFuti->isChecked() ? 8 : 0);
+}
+
+void TSEDefGroup::applyRule()
+{
+    CHK_SFuti->setEnabled(CHK_SDsp->isChecked());
+    CHK_EFuti->setEnabled(CHK_EDsp->isChecked());
+}

@@ -1,0 +1,40 @@
+// What the record dialogs share: the form face, the modal results of a frame close and of
+// Escape, and the leader-line mark boxes with their rule.
+#pragma once
+#include <QDialog>
+
+class QCheckBox;
+class QGroupBox;
+
+// Sets the form's face: the Windows faces resolve to their IPA twins.
+void recFormSetFont(QWidget* form, const QString& face, int pixelSize);
+
+// A modal form whose frame close ends it with 2 and whose Escape ends it with `escapeResult`.
+class TRecDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TRecDialog(int escapeResult, QWidget* parent = nullptr);
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    int escapeResult_;
+};
+
+// The group "起終点設定" of leader lines with marks: four boxes, each "黒縁" enabled exactly
+// while its mark is shown, from the opening on.
+struct TSEDefGroup {
+    QGroupBox* GB_SEDef = nullptr;
+    QCheckBox* CHK_SDsp = nullptr;
+    QCheckBox* CHK_EDsp = nullptr;
+    QCheckBox* CHK_SFuti = nullptr;
+    QCheckBox* CHK_EFuti = nullptr;
+
+    void build(QWidget* form);
+    // Boxes from the bits 1, 2, 4 and 8.
+    void setFlags(int flags);
+    int flags() const;
+    void applyRule();
+};

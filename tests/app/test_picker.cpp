@@ -1,0 +1,352 @@
+// The raster picker driven through its controls: the file list and its masks, the buttons'
+// states, the preview, "編集" through the entry table, and "終了" with the settings.
+#include "shell/frmnvmain.h"
+
+#include "model/imgdef.h"
+#include "model/kxtbl.h"
+#include "model/layer.h"
+#include "model/laytbl.h"
+#include "model/pdata.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
+#include "render/kxdraw.h"
+#include "render/paintboxex.h"
+#include "render/tone.h"
+#include "shell/entries.h"
+#include "testutil.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QImage>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void writeRaster(const std::string& path, int w, int h, const char* format)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    for (int x = 0; x < w; ++x)
+        img.setPixel(x, h / 2, qRgb(0, 0, 0));
+    ASSERT_TRUE(img.save(QString::fromStdString(path), format)) << path;
+}
+
+QStringList listed()
+{
+    QStringList names;
+    QListView* list = Frm_NVMain->FileListBox1;
+    QModelIndex root = list->rootIndex();
+    for (int r = 0; r < Frm_NVMain->fileModel->rowCount(root); ++r) {
+        QModelIndex i = Frm_NVMain->fileModel->index(r, 0, root);
+        if (!list->isRowHidden(r))
+            names << i.data().toString();
+    }
+    names.sort();
+    return names;
+}
+
+class Picker : public ::testing::Test {
+protected:
+    testutil::TempDir dir;
+    testutil::TempDir config;
+
+    void SetUp() override
+    {
+        ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+        ui::useScripted();
+        shellEntriesReset();
+        cfgSetText(kxDataDir, dir.path());
+        cfgSetInt(kxTRELVEX, 0);
+        writeRaster(dir.file("sheet.png"), 800, 600, "PNG");
+        writeRaster(dir.file("SHEET.TIF"), 60, 40, "TIFF");
+        writeRaster(dir.file("other.bmp"), 50, 50, "BMP");
+        testutil::writeBytes(dir.file("note.txt"), "x");
+        frmNVMainCreate();
+        Frm_NVMain->show();
+        ASSERT_TRUE(waitFor([] { return listed().size() >= 3; })) << listed().join(",").toStdString();
+    }
+    void TearDown() override
+    {
+        frmNVMainDestroy();
+        shellEntriesReset();
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+    void select(const std::string& name)
+    {
+        QModelIndex i = Frm_NVMain->fileModel->index(QString::fromStdString(dir.file(name)));
+        ASSERT_TRUE(i.isValid()) << name;
+        Frm_NVMain->FileListBox1->setCurrentIndex(i);
+    }
+    static bool enabled(QPushButton* b) { return b->isEnabled(); }
+    std::vector<std::string> messages()
+    {
+        std::vector<std::string> out;
+        for (const ui::Record& r : ui::recorded())
+            if (r.kind == "message")
+                out.push_back(r.text);
+        return out;
+    }
+};
+
+TEST_F(Picker, FormMasksAndButtonStates)
+{
+    TFrm_NVMain* f = Frm_NVMain;
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("ノアベル"));
+    EXPECT_EQ(f->size(), QSize(607, 484));
+    EXPECT_EQ(f->currentFolder(), std::filesystem::canonical(dir.path()).string());
+    // The masks ignore case and hide the rest.
+    EXPECT_EQ(listed(), QStringList({"SHEET.TIF", "other.bmp", "sheet.png"}));
+    const char* const filters[] = {"All Raster (*.tif:*.png;*.bmp)", " Tiff File (*.tif)",
+                                   " Png File (*.png)", " Bmp File (*.bmp)"};
+    const QStringList shown[] = {{"SHEET.TIF", "other.bmp", "sheet.png"}, {"SHEET.TIF"}, {"sheet.png"}, {"other.bmp"}};
+    ASSERT_EQ(f->FilterComboBox1->count(), 4);
+    for (int i = 3; i >= 0; --i) {
+        EXPECT_EQ(f->FilterComboBox1->itemText(i), QString::fromLatin1(filters[i]));
+        f->FilterComboBox1->setCurrentIndex(i);
+        EXPECT_TRUE(waitFor([&] { return listed() == shown[i]; })) << i << listed().join(",").toStdString();
+    }
+
+    // Nothing selected yet (the folder was just set): all three off until a file is picked.
+    EXPECT_FALSE(enabled(f->Btn_Dsp));
+    select("sheet.png");
+    EXPECT_TRUE(enabled(f->Btn_Dsp));
+    EXPECT_FALSE(enabled(f->Btn_Edit));
+    QTest::mouseClick(f->Btn_Dsp, Qt::LeftButton);
+    EXPECT_TRUE(enabled(f->Btn_Edit));
+    EXPECT_TRUE(enabled(f->Btn_SetPos));
+    // 800 x 600 in the 400 x 413 box: fit 0.475.
+    EXPECT_EQ(f->PB_Ts->geometry(), QRect(10, 64, 380, 285));
+    EXPECT_EQ(previewBitmap.width(), 380);
+    EXPECT_EQ(previewBitmap.height(), 285);
+    // The line across the middle of the raster is in the preview.
+    int darkest = 255;
+    for (int y = 138; y < 147; ++y)
+        darkest = std::min(darkest, qGray(previewBitmap.image().pixel(190, y)));
+    EXPECT_LT(darkest, 160);
+    EXPECT_EQ(previewBitmap.image().pixel(190, 100), qRgb(255, 255, 255));
+    // Another existing file keeps them on.
+    select("other.bmp");
+    EXPECT_TRUE(enabled(f->Btn_Dsp));
+    EXPECT_TRUE(enabled(f->Btn_Edit));
+    EXPECT_TRUE(enabled(f->Btn_SetPos));
+    // An entry whose file is gone turns all three off, and "表示" then does nothing.
+    std::filesystem::remove(dir.file("other.bmp"));
+    f->FileListBox1Change();
+    EXPECT_FALSE(enabled(f->Btn_Dsp));
+    EXPECT_FALSE(enabled(f->Btn_Edit));
+    EXPECT_FALSE(enabled(f->Btn_SetPos));
+    f->FileListBox1DblClick();
+    EXPECT_EQ(previewBitmap.width(), 380);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(Picker, PreviewDrawsTheFiguresFilled)
+{
+    layTblCreate(1);
+    TLayer& list = *layTblGet(0)->layer;
+    list.count = 0;
+    TLayerRec r;
+    r.code = 1;
+    r.color = 0x0000FF; // red
+    list.layerAdd(r);
+    PData store;
+    TPRec fig;
+    fig.kind = PK_POLYGON;
+    fig.flags = 1;
+    fig.pts = {{100, 100}, {700, 100}, {700, 250}, {100, 250}};
+    fig.nPts = 4;
+    fig.labelX = 400;
+    fig.labelY = 175;
+    store.PD_AddPoly(0, fig);
+    ASSERT_EQ(store.PD_SaveFile(dir.file("sheet.ZKI")), 1);
+    Frm_NVMain->mainDrawPreview(dir.file("sheet.png"));
+    int red = 0;
+    for (int y = 50; y < 115; ++y)
+        for (int x = 50; x < 330; ++x)
+            red += previewBitmap.image().pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_GT(red, 200);
+    // Outside the figure the sheet stays white.
+    EXPECT_EQ(previewBitmap.image().pixel(20, 20), qRgb(255, 255, 255));
+}
+
+TEST_F(Picker, UnreadableRasterGivesAnEmptyPreviewAndAMessage)
+{
+    testutil::writeBytes(dir.file("broken.tif"), "not a tiff");
+    ASSERT_TRUE(waitFor([&] { return listed().contains("broken.tif"); }));
+    select("broken.tif");
+    QTest::mouseClick(Frm_NVMain->Btn_Dsp, Qt::LeftButton);
+    EXPECT_TRUE(previewBitmap.isEmpty());
+    EXPECT_EQ(messages(), std::vector<std::string>{"ERROR-OPEN " + dir.file("broken.tif")});
+}
+
+TEST_F(Picker, ToneGraphicsAreThePatterns)
+{
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_NE(mainGetToneGraphic(k), nullptr);
+        EXPECT_EQ(*mainGetToneGraphic(k), *toneGetGraphic(k));
+    }
+    EXPECT_EQ(mainGetToneGraphic(3), nullptr);
+    EXPECT_EQ(mainGetToneGraphic(-1), nullptr);
+    EXPECT_FALSE(Frm_NVMain->Img_Tone10->isVisible());
+}
+
+TEST_F(Picker, FolderFromTheSettingOrHomeOrStays)
+{
+    frmNVMainDestroy();
+    cfgSetText(kxDataDir, "");
+    cfgSetInt(kxTRELVEX, 1);
+    frmNVMainCreate();
+    EXPECT_EQ(Frm_NVMain->currentFolder(), QDir(QDir::homePath()).canonicalPath().toStdString());
+    EXPECT_TRUE(Frm_NVMain->CB_Trelvex->isChecked());
+    frmNVMainDestroy();
+    cfgSetText(kxDataDir, dir.file("gone"));
+    frmNVMainCreate();
+    EXPECT_EQ(Frm_NVMain->currentFolder(), QDir::current().canonicalPath().toStdString());
+}
+
+TEST_F(Picker, ExitStoresFolderAndOptionFrameDoesNot)
+{
+    std::string sub = dir.file("sub");
+    std::filesystem::create_directory(sub);
+    Frm_NVMain->hide();
+    // The frame: nothing stored.
+    QTimer::singleShot(0, [&] {
+        Frm_NVMain->setFolder(sub);
+        Frm_NVMain->CB_Trelvex->setChecked(true);
+        Frm_NVMain->close();
+    });
+    EXPECT_EQ(frmNVMainShowModal(), 2);
+    EXPECT_EQ(cfgGetText(kxDataDir), dir.path());
+    EXPECT_EQ(cfgGetInt(kxTRELVEX), 0);
+    // Escape does nothing; "終了" stores both and writes the settings.
+    QTimer::singleShot(0, [&] {
+        QTest::keyClick(Frm_NVMain, Qt::Key_Escape);
+        EXPECT_TRUE(Frm_NVMain->isVisible());
+        QTest::mouseClick(Frm_NVMain->Btn_Exit, Qt::LeftButton);
+    });
+    EXPECT_EQ(frmNVMainShowModal(), 2);
+    std::string canonicalSub = std::filesystem::canonical(sub).string();
+    EXPECT_EQ(cfgGetText(kxDataDir), canonicalSub);
+    EXPECT_EQ(cfgGetInt(kxTRELVEX), 1);
+    std::string stored = testutil::readBytes(config.file("Tavisol/NV_Tool.conf"));
+    EXPECT_NE(stored.find(canonicalSub), std::string::npos) << stored;
+    // The next start opens there with the option ticked.
+    frmNVMainDestroy();
+    cfgSetText(kxDataDir, "");
+    cfgSetInt(kxTRELVEX, 0);
+    cfgLoad(registryCreateKey);
+    frmNVMainCreate();
+    EXPECT_EQ(Frm_NVMain->currentFolder(), canonicalSub);
+    EXPECT_TRUE(Frm_NVMain->CB_Trelvex->isChecked());
+}
+
+// Records what "編集" hands over.
+struct EditRecorder {
+    std::vector<std::string> preprocessed;
+    std::vector<int> useTrace;
+    int freed = 0;
+    int result = 2;
+    bool hiddenDuring = false;
+    int defWidth = -1;
+    std::string rvl;
+    std::string zki;
+    Bitmap raster{123, 45, pf1bit};
+
+    void install()
+    {
+        ShellEntries& e = shellEntries();
+        e.tracePreprocess = [this](const std::string& p) { preprocessed.push_back(p); };
+        e.traceAnalyseInfo = [this](KXDraw* kx, int use) {
+            useTrace.push_back(use);
+            kx->rasterBmp = &raster;
+        };
+        e.showKXInput = [this](KXDraw* kx) {
+            hiddenDuring = !Frm_NVMain->isVisible();
+            defWidth = kx->imgDef->width;
+            rvl = kx->rvlPath;
+            zki = kx->zkiPath[0];
+            return result;
+        };
+        e.inputFreeWorkBitmaps = [this](KXDraw* kx) {
+            ++freed;
+            kx->rasterBmp = nullptr;
+        };
+    }
+};
+
+TEST_F(Picker, EditHandsTheDrawingToTheWorkbench)
+{
+    EditRecorder rec;
+    rec.install();
+    TFrm_NVMain* f = Frm_NVMain;
+    // Nothing selected.
+    QTest::mouseClick(f->Btn_Edit, Qt::LeftButton); // disabled: nothing happens
+    f->Btn_EditClick();
+    select("sheet.png");
+    // A Def file with another size: the bitmap's size wins.
+    TImgDef def;
+    def.imagePath = dir.file("sheet.png");
+    def.dpi = 400;
+    def.width = 9;
+    ASSERT_EQ(imgDefWrite(def), 1);
+
+    // Ticked, no RVL: pre-processed; result 3 redraws the preview.
+    f->CB_Trelvex->setChecked(true);
+    previewBitmap = Bitmap();
+    f->Btn_EditClick();
+    EXPECT_EQ(rec.preprocessed, std::vector<std::string>{dir.file("sheet.png")});
+    EXPECT_EQ(rec.useTrace, std::vector<int>{1});
+    EXPECT_TRUE(rec.hiddenDuring);
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_EQ(rec.defWidth, 123);
+    EXPECT_EQ(rec.rvl, dir.file("sheet.RVL"));
+    EXPECT_EQ(rec.zki, dir.file("sheet.ZKI"));
+    EXPECT_EQ(rec.freed, 1);
+    EXPECT_TRUE(previewBitmap.isEmpty()); // result 2: not redrawn
+    rec.result = 3;
+    // Ticked with an RVL file: not pre-processed.
+    testutil::writeBytes(dir.file("sheet.RVL"), "");
+    f->Btn_EditClick();
+    EXPECT_EQ(rec.preprocessed.size(), 1u);
+    EXPECT_EQ(previewBitmap.width(), 380);
+    // Clear: neither pre-processed nor trace loaded.
+    f->CB_Trelvex->setChecked(false);
+    std::filesystem::remove(dir.file("sheet.RVL"));
+    f->Btn_EditClick();
+    EXPECT_EQ(rec.preprocessed.size(), 1u);
+    EXPECT_EQ(rec.useTrace, (std::vector<int>{1, 1, 0}));
+    // A selected file that is gone.
+    std::filesystem::remove(dir.file("sheet.png"));
+    f->Btn_EditClick();
+    f->Btn_SetPosClick();
+    EXPECT_EQ(messages(), (std::vector<std::string>{"不正なファイル名です", "指定したラスタファイルが見つかりません",
+                                                    "指定したラスタファイルが見つかりません"}));
+    EXPECT_EQ(rec.freed, 3);
+}
+
+} // namespace
