@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QString>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <tiffio.h>
@@ -471,9 +472,20 @@ bool writeWorkImage(const Bitmap& bmp, const std::string& path, int threshold, i
         header[56 + 4 * i] = static_cast<unsigned char>(qRed(palette[i]));
     }
 
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
+    // Created or emptied as fopen "wb" would, but a FIFO with no reader is refused, not waited on.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
         return false;
+    struct stat target {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &target) == 0 && (S_ISREG(target.st_mode) || S_ISCHR(target.st_mode)) && flags >= 0 &&
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+        f = ::fdopen(fd, "wb");
+    if (!f) {
+        ::close(fd);
+        return false;
+    }
     // Only a file of our own is removed when the write fails, never a device named as the target.
     struct stat st {};
     const bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
