@@ -651,6 +651,7 @@ struct TargetRows {
     uchar* bits;
     qsizetype bytesPerLine;
     int width;
+    int firstRow = 0; // the reduction's row that the first row of `bits` holds
 };
 
 // Target rows [rowBegin, rowEnd) of an area-averaging resample of `src` into `dst`, C bytes
@@ -707,7 +708,7 @@ void resampleRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs,
             sumAcross(j1);
             addDown(ys.lastWeight[i]);
         }
-        uchar* d = dst.bits + i * dst.bytesPerLine;
+        uchar* d = dst.bits + (i - dst.firstRow) * dst.bytesPerLine;
         for (size_t k = 0; k < rowValues; ++k)
             d[k] = static_cast<uchar>(double(down[k]) * inverseTotal + 0.5);
         if (C == 4) // RGB32 keeps its pad byte opaque
@@ -717,12 +718,18 @@ void resampleRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs,
 }
 
 // Resamples `src` into `dst` (already sized), in bands of target rows on several threads when
-// the source is large: a sheet's reductions are made while the operator waits.
-void areaResample(const QImage& src, QImage& dst, int channels)
+// the source is large: a sheet's reductions are made while the operator waits. With
+// `fullHeight` set, `dst` holds the rows from `firstRow` on of a reduction that is
+// `fullHeight` rows high.
+void areaResample(const QImage& src, QImage& dst, int channels, int fullHeight = 0, int firstRow = 0)
 {
-    const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), dst.height());
-    const TargetRows rows{dst.bits(), dst.bytesPerLine(), dst.width()};
+    if (fullHeight <= 0)
+        fullHeight = dst.height();
+    const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), fullHeight);
+    const TargetRows rows{dst.bits(), dst.bytesPerLine(), dst.width(), firstRow};
     auto run = [&](int begin, int end) {
+        begin += firstRow;
+        end += firstRow;
         switch (channels) {
         case 1: resampleRows<1>(src, rows, xs, ys, begin, end); break;
         case 3: resampleRows<3>(src, rows, xs, ys, begin, end); break;
@@ -837,6 +844,22 @@ Bitmap imgResize(const Bitmap& source, int width, int height)
         return Bitmap();
     areaResample(src, out, wide ? 4 : 3);
     return Bitmap(std::move(out), source.pixelFormat());
+}
+
+int imgResizeRows(int width, int height, const Bitmap& source, int rowBegin, int rowEnd, Bitmap& target)
+{
+    if (!targetSizeOk(source, width, height) || rowBegin < 0 || rowEnd > height || rowBegin >= rowEnd)
+        return 0;
+    const QImage& src = source.image();
+    const bool grey = isGreyStorage(src);
+    const bool wide = src.format() == QImage::Format_RGB32;
+    QImage out(width, rowEnd - rowBegin,
+               grey ? QImage::Format_Grayscale8 : wide ? QImage::Format_RGB32 : QImage::Format_RGB888);
+    if (out.isNull())
+        return 0;
+    areaResample(src, out, grey ? 1 : wide ? 4 : 3, height, rowBegin);
+    target = Bitmap(std::move(out), grey ? pf8bit : source.pixelFormat());
+    return 1;
 }
 
 int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target)

@@ -161,16 +161,20 @@ void KXDraw::DrawImage(int pass, int width, int height)
     int d = -1;
     if (divisor == std::floor(divisor) && std::abs(divisor) < 64)
         d = static_cast<int>(divisor);
+    // The prepared bitmaps stand at the page offsets like the figures over them (none on the
+    // screen), so that paper with offsets keeps raster and figures in register.
+    const int ox = outMode != 0 ? ToDevX(outMode, 0, divisor) : 0;
+    const int oy = outMode != 0 ? ToDevY(outMode, 0, divisor) : 0;
     // A prepared bitmap that is missing is stood in for by the raster stretched to its size.
     auto prepared = [&](const Bitmap* bmp, int div) {
         if (bmp && !bmp->isEmpty())
-            canvas->draw(0, 0, *bmp);
+            canvas->draw(ox, oy, *bmp);
         else
-            canvas->stretchDraw(QRect(0, 0, W / div, H / div), *rasterBmp);
+            canvas->stretchDraw(QRect(ox, oy, W / div, H / div), *rasterBmp);
     };
     switch (d) {
     case 1:
-        canvas->draw(0, 0, *rasterBmp);
+        canvas->draw(ox, oy, *rasterBmp);
         break;
     case 2:
         prepared(halfBmp, 2);
@@ -180,9 +184,9 @@ void KXDraw::DrawImage(int pass, int width, int height)
         break;
     case 8:
         if (quarterBmp && !quarterBmp->isEmpty())
-            drawEighth(*quarterBmp);
+            drawEighth(*quarterBmp, QPoint(ox, oy));
         else
-            canvas->stretchDraw(QRect(0, 0, W / 8, H / 8), *rasterBmp);
+            canvas->stretchDraw(QRect(ox, oy, W / 8, H / 8), *rasterBmp);
         break;
     default: {
         if (outMode != 2 && rasterFactor != 1.0) {
@@ -280,7 +284,7 @@ QImage darkestHalf(const QImage& source)
 
 // Divisor 8: the quarter bitmap halved once more by the darkest of each 2 x 2, as a
 // black-on-white stretch keeps black; averaging it again would turn thin line work pale.
-void KXDraw::drawEighth(const Bitmap& quarter)
+void KXDraw::drawEighth(const Bitmap& quarter, QPoint at)
 {
     const qint64 key = quarter.image().cacheKey();
     if (eighth_.isEmpty() || key != eighthKey_) {
@@ -288,7 +292,7 @@ void KXDraw::drawEighth(const Bitmap& quarter)
         eighthKey_ = key;
     }
     if (!eighth_.isEmpty())
-        canvas->draw(0, 0, eighth_);
+        canvas->draw(at.x(), at.y(), eighth_);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -939,6 +943,7 @@ void KXDraw::DrawScaleBar(int width, int height)
         double k = K;
         if (i == 0 || i == 5 || i == 10) {
             k = 2 * K;
+            canvas->setFontColor(kBlack); // not the colour the last figure left
             DrawHorzText(x, toInt(y - 1.5 * k), 10, std::to_string(i * 10) + "m");
         }
         canvas->moveTo(x, y);

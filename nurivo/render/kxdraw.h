@@ -141,7 +141,7 @@ private:
     void drawCallout(const TPRec& figure, int n);
     void drawName(const TPRec& figure);
     void drawScaled(const Bitmap& raster, const QRect& target);
-    void drawEighth(const Bitmap& quarter);
+    void drawEighth(const Bitmap& quarter, QPoint at);
 
     std::vector<QPoint> dev_; // device points of the current figure, as large as the largest
     std::vector<QPoint> ring_; // a closed outline or circle being drawn
