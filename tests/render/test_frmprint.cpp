@@ -202,6 +202,27 @@ TEST_F(PrintForm, PreviewStatusLineAndTheDrawingsRenderState)
     EXPECT_EQ(cfgGetInt(kxSCALE), 0); // the text as the Part stores it
 }
 
+TEST_F(PrintForm, ScaleBarLabelsAreBlackWhateverTheLastFigureLeft)
+{
+    defaultSettings({{0x2A2AA5, 1}}); // brown
+    cfgSetInt(kxHRSize, 1);
+    drawing.add(figure(0, {{10, 10}, {10, 60}, {60, 60}, {60, 10}}, 1)); // a brown tone, drawn last
+    withForm(4, [&](TFrm_Print& f) {
+        f.CHB_Target->setChecked(false);
+        const QImage shot = f.PaintBoxEx1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // The bar 15 mm above the bottom edge, its labels above it.
+        const int y = shot.height() - static_cast<int>(15 * 96 / 25.4 * 0.25);
+        int black = 0, brown = 0;
+        for (int yy = y - 25; yy < y; ++yy)
+            for (int x = 0; x < shot.width(); ++x) {
+                black += shot.pixel(x, yy) == qRgb(0, 0, 0);
+                brown += shot.pixel(x, yy) == qRgb(0xA5, 0x2A, 0x2A);
+            }
+        EXPECT_GT(black, 20);
+        EXPECT_EQ(brown, 0);
+    });
+}
+
 TEST_F(PrintForm, FullAndPartialPrintsSetRatioDivisorOffsetsAndOrientation)
 {
     ui::clearRecorded();
