@@ -362,16 +362,17 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
     gd->addWidget(CB_DrawName);
     RG_Paint = new QGroupBox(QStringLiteral("塗り潰し"), gbShow);
     RG_Paint->setObjectName(QStringLiteral("RG_Paint"));
-    auto* pg = new QHBoxLayout(RG_Paint);
-    pg->setContentsMargins(2, 0, 0, 0);
-    pg->setSpacing(2);
+    // Two columns, as the scale: three in a row do not fit the panel's width.
+    auto* pg = new QGridLayout(RG_Paint);
+    pg->setContentsMargins(4, 0, 2, 0);
+    pg->setVerticalSpacing(0);
     paintGroup_ = new QButtonGroup(this);
     const char* paints[] = {"薄い", "普通", "濃い"};
     for (int i = 0; i < 3; ++i) {
         auto* rb = new QRadioButton(QString::fromUtf8(paints[i]), RG_Paint);
         rb->setObjectName(QStringLiteral("RG_Paint%1").arg(i));
         paintGroup_->addButton(rb, i);
-        pg->addWidget(rb);
+        pg->addWidget(rb, i / 2, i % 2);
     }
     paintGroup_->button(1)->setChecked(true);
     connect(paintGroup_, &QButtonGroup::idClicked, this, [this](int) { OptionClick(); });
@@ -1287,19 +1288,24 @@ bool TFrm_KXInput::eventFilter(QObject* watched, QEvent* event)
         Panel5DblClick();
         return false;
     }
+    // Every press ends with a release (auto-repeat included): a press seen again before one
+    // is the same key travelling up to the parents of the control that left it.
+    if (event->type() == QEvent::KeyRelease) {
+        lastKey_ = nullptr;
+        lastKeyTarget_ = nullptr;
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != this || !isVisible())
         return false;
     auto* ke = static_cast<QKeyEvent*>(event);
-    // A key no one takes travels up to the parents: act on it once, where it arrived.
-    if (event == lastKey_ && ke->timestamp() == lastKeyTime_ && lastKeyTarget_ != nullptr &&
-        lastKeyTarget_ != watched && w->isAncestorOf(static_cast<QWidget*>(lastKeyTarget_)))
+    if (event == lastKey_ && lastKeyTarget_ && lastKeyTarget_ != w &&
+        w->isAncestorOf(lastKeyTarget_))
         return false;
     lastKey_ = event;
-    lastKeyTime_ = ke->timestamp();
-    lastKeyTarget_ = watched;
+    lastKeyTarget_ = w;
     if (const int cmd = keyCommandOf(*ke))
         FormKeyDown(cmd);
     return false; // every key goes on to the control that has the focus

@@ -6,6 +6,7 @@
 #include "workbench/keptpicture.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <memory>
 
@@ -188,6 +189,5 @@ private:
     bool fillingGrid_ = false;
     // The key event last acted on, so that one key travelling up to the parents acts once.
     const QEvent* lastKey_ = nullptr;
-    ulong lastKeyTime_ = 0;
-    QObject* lastKeyTarget_ = nullptr;
+    QPointer<QWidget> lastKeyTarget_;
 };
