@@ -20,6 +20,9 @@ constexpr int kAlign = 64;
 constexpr int kMargin = 128;
 // The screen's resolution as the drawing sees it (dash lengths).
 constexpr int kScreenDpi = 96;
+// Qt's stroker cuts wide lines where they leave the device, which moves dots near its edges:
+// every piece is drawn at least this far inside the image it is drawn on, as on the paint box.
+constexpr int kEdge = 64;
 
 int roundUp(int v, int step) { return (v + step - 1) / step * step; }
 
@@ -116,6 +119,11 @@ KeptPicture::State KeptPicture::stateNow(const QFont& font) const
     return s;
 }
 
+QSize KeptPicture::ringSize() const
+{
+    return ring_.isNull() ? QSize() : ring_.size() - QSize(2 * kEdge, 2 * kEdge);
+}
+
 bool KeptPicture::eager() const { return drawing_ && drawing_->divisor >= 4; }
 
 void KeptPicture::placeWindow(const QRect& shown)
@@ -136,20 +144,20 @@ void KeptPicture::placeWindow(const QRect& shown)
         }
         want = QSize(roundUp(shown.width() + 2 * margin, kAlign), roundUp(shown.height() + 2 * margin, kAlign));
     }
-    const QSize have = ring_.size();
+    const QSize have = ringSize();
     const bool fits = have.width() >= want.width() && have.height() >= want.height();
     const bool oversized = std::int64_t{have.width()} * have.height() > 2 * std::int64_t{want.width()} * want.height();
     if (ring_.isNull() || !fits || oversized) {
-        ring_ = QImage(want, QImage::Format_RGB32);
+        ring_ = QImage(want + QSize(2 * kEdge, 2 * kEdge), QImage::Format_RGB32);
         valid_ = QRegion();
         window_ = QRect();
     }
     if (ring_.isNull())
         return;
     if (whole) {
-        window_ = QRect(QPoint(0, 0), ring_.size());
+        window_ = QRect(QPoint(0, 0), ringSize());
     } else if (!window_.contains(shown)) {
-        QRect w(window_.isNull() ? shown.topLeft() : window_.topLeft(), ring_.size());
+        QRect w(window_.isNull() ? shown.topLeft() : window_.topLeft(), ringSize());
         if (eager() || window_.isNull()) {
             // Centred on the view: room to scroll every way.
             w.moveCenter(shown.center());
@@ -229,26 +237,27 @@ void KeptPicture::renderRegion(const QRegion& region)
 
 void KeptPicture::renderArea(const QRect& area)
 {
-    const QSize ring = ring_.size();
+    const QSize ring = ringSize();
     const QPoint at(floorMod(area.left(), ring.width()), floorMod(area.top(), ring.height()));
+    const QPoint edge(kEdge, kEdge);
     if (at.x() + area.width() <= ring.width() && at.y() + area.height() <= ring.height()) {
         QPainter p(&ring_);
-        p.translate(at - area.topLeft());
+        p.translate(at + edge - area.topLeft());
         drawArea(p, area);
     } else {
         // Across the ring's seam: drawn once, then laid in piece by piece.
-        QImage scratch(area.size(), QImage::Format_RGB32);
+        QImage scratch(area.size() + QSize(2 * kEdge, 2 * kEdge), QImage::Format_RGB32);
         if (scratch.isNull())
             return;
         {
             QPainter p(&scratch);
-            p.translate(-area.topLeft());
+            p.translate(edge - area.topLeft());
             drawArea(p, area);
         }
         QPainter p(&ring_);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         forEachPiece(area, ring, [&](const QRect& piece, QPoint ringAt) {
-            p.drawImage(ringAt, scratch, piece.translated(-area.topLeft()));
+            p.drawImage(ringAt + edge, scratch, piece.translated(edge - area.topLeft()));
         });
     }
     valid_ += area;
@@ -271,8 +280,8 @@ void KeptPicture::copyOut(QPainter& painter, const QRect& area) const
         return;
     const QPainter::CompositionMode mode = painter.compositionMode();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    forEachPiece(area, ring_.size(), [&](const QRect& piece, QPoint ringAt) {
-        painter.drawImage(piece.topLeft(), ring_, QRect(ringAt, piece.size()));
+    forEachPiece(area, ringSize(), [&](const QRect& piece, QPoint ringAt) {
+        painter.drawImage(piece.topLeft(), ring_, QRect(ringAt + QPoint(kEdge, kEdge), piece.size()));
     });
     painter.setCompositionMode(mode);
 }

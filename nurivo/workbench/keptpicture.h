@@ -4,6 +4,7 @@
 // the form, never into it.
 //
 // The picture is a ring: paint-box pixel (x, y) is kept at (x mod W, y mod H) of a W x H image
+// (inside a margin where no piece is drawn)
 // that holds a window of the paint box around the visible part, so moving the window moves no
 // pixels. At 1/1 and 1/2 the window is the visible part with a margin, and only what is shown
 // is rendered (a scroll renders the exposed strip). At 1/4 and 1/8 every visible figure costs
@@ -66,6 +67,8 @@ private:
     };
     State stateNow(const QFont& font) const;
     bool eager() const;
+    // The ring's size; the image has a margin around it.
+    QSize ringSize() const;
     void placeWindow(const QRect& shown);
     void renderRegion(const QRegion& region);
     void renderArea(const QRect& area);

@@ -140,16 +140,21 @@ struct View {
         kept.paint(p, visible, visible);
         return out;
     }
+    // The view drawn whole on a device larger than the view, as the paint box is (Qt's
+    // stroker cuts wide lines where they leave the device, which moves dots near its edges).
     QImage fullDraw()
     {
-        QImage out(visible.size(), QImage::Format_RGB32);
+        constexpr int m = 64;
+        QImage out(visible.size() + QSize(2 * m, 2 * m), QImage::Format_RGB32);
         out.fill(Qt::white);
-        QPainter p(&out);
-        p.translate(-visible.topLeft());
-        p.setClipRect(visible);
-        Canvas c(p, 96, visible);
-        sheet.kx.Draw(&c, box.width(), box.height(), dpm);
-        return out;
+        {
+            QPainter p(&out);
+            p.translate(QPoint(m, m) - visible.topLeft());
+            p.setClipRect(visible);
+            Canvas c(p, 96, visible);
+            sheet.kx.Draw(&c, box.width(), box.height(), dpm);
+        }
+        return out.copy(m, m, visible.width(), visible.height());
     }
 };
 
