@@ -16,8 +16,9 @@ namespace {
 // The ring's sides are whole multiples of this, so a pixel keeps its place in every 8 x 8 tone
 // pattern and 64 x 64 brush texture whichever window the ring holds.
 constexpr int kAlign = 64;
-// Margin kept around the view at 1/1 and 1/2: what scrolled out a little way is still there.
-constexpr int kMargin = 128;
+// Margin kept around the view at 1/1 and 1/2 (at least): rendered ahead of the view, so that
+// most scrolls only copy, and what scrolled out a little way is still there.
+constexpr int kMargin = 256;
 // The screen's resolution as the drawing sees it (dash lengths).
 constexpr int kScreenDpi = 96;
 // Qt's stroker cuts wide lines where they leave the device, which moves dots near its edges:
@@ -124,19 +125,17 @@ QSize KeptPicture::ringSize() const
     return ring_.isNull() ? QSize() : ring_.size() - QSize(2 * kEdge, 2 * kEdge);
 }
 
-bool KeptPicture::eager() const { return drawing_ && drawing_->divisor >= 4; }
-
 void KeptPicture::placeWindow(const QRect& shown)
 {
     const QRect box(QPoint(0, 0), viewSize_);
     QSize want;
     bool whole = false;
-    if (eager() && std::int64_t{box.width()} * box.height() <= kMaxPixels) {
+    if (drawing_->divisor >= 4 && std::int64_t{box.width()} * box.height() <= kMaxPixels) {
         want = QSize(roundUp(box.width(), kAlign), roundUp(box.height(), kAlign));
         whole = true;
     } else {
         int margin = kMargin;
-        if (eager()) {
+        if (drawing_->divisor >= 4) {
             // As wide a margin as the bound allows.
             const double w = shown.width(), h = shown.height();
             const double m = (-(w + h) + std::sqrt((w + h) * (w + h) - 4 * (w * h - kMaxPixels))) / 4;
@@ -157,21 +156,10 @@ void KeptPicture::placeWindow(const QRect& shown)
     if (whole) {
         window_ = QRect(QPoint(0, 0), ringSize());
     } else if (!window_.contains(shown)) {
-        QRect w(window_.isNull() ? shown.topLeft() : window_.topLeft(), ringSize());
-        if (eager() || window_.isNull()) {
-            // Centred on the view: room to scroll every way.
-            w.moveCenter(shown.center());
-        } else {
-            // Moved only as far as the view went: what was rendered stays.
-            if (shown.left() < w.left())
-                w.moveLeft(shown.left());
-            if (shown.right() > w.right())
-                w.moveRight(shown.right());
-            if (shown.top() < w.top())
-                w.moveTop(shown.top());
-            if (shown.bottom() > w.bottom())
-                w.moveBottom(shown.bottom());
-        }
+        // Centred on the view: room to scroll every way. What the old window held where the
+        // new one overlaps it stays.
+        QRect w(QPoint(0, 0), ringSize());
+        w.moveCenter(shown.center());
         window_ = w;
     }
     valid_ &= window_;
@@ -206,8 +194,9 @@ void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visi
         return;
     }
     const QRect held = wanted.intersected(window_);
-    const QRegion need = eager() ? QRegion(window_.intersected(box)) : QRegion(held);
-    renderRegion(need - valid_);
+    // The whole window is rendered once something in it is wanted.
+    if (!(QRegion(held) - valid_).isEmpty())
+        renderRegion(QRegion(window_.intersected(box)) - valid_);
     copyOut(painter, held);
     // What the window does not hold (a dirty area beyond the visible part) is drawn directly.
     const QRegion rest = QRegion(wanted) - QRegion(window_);

@@ -95,6 +95,8 @@ std::vector<Case> cases()
         {"callout, centred text", figure(6, {{400, 400}, {800, 420}, {780, 560}}, 0, "12.50", {40, -40})},
         {"callout, text on the line", figure(6, {{800, 700}, {450, 500}, {430, 760}}, 0, "3.00", {40, 30})},
         {"lot polygon without points' name", figure(10, ring, 0, "")},
+        {"polyline named in wide letters", figure(1, {{600, 300}, {610, 320}}, 0, "WMW@mW")},
+        {"leader without marks, named", figure(2, {{500, 500}, {505, 520}}, 0, "ＷＷ道")},
     };
 }
 
