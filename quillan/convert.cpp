@@ -14,7 +14,9 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillan {
 
@@ -46,6 +48,23 @@ bool isMappedFile(const char* output, const MappedFile& file)
     struct stat st {};
     return ::stat(output, &st) == 0 && static_cast<std::uint64_t>(st.st_dev) == file.device &&
            static_cast<std::uint64_t>(st.st_ino) == file.inode;
+}
+
+// Creates or empties the output like fopen "wb", but never waits on a FIFO with no reader.
+std::FILE* openOutput(const char* output)
+{
+    const int fd = ::open(output, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISCHR(st.st_mode)) && flags >= 0 &&
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+        f = ::fdopen(fd, "wb");
+    if (!f)
+        ::close(fd);
+    return f;
 }
 
 bool sameFile(const char* a, const char* b)
@@ -107,7 +126,7 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     if (isMappedFile(output, mapping.file))
         return 0;
     // Binary mode: the writer ends every line with CR LF itself, as the file's readers expect.
-    std::unique_ptr<std::FILE, FileCloser> out(std::fopen(output, "wb"));
+    std::unique_ptr<std::FILE, FileCloser> out(openOutput(output));
     if (!out)
         return 0;
     // Only a file of our own is removed after a failed write, never a device named as output.

@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QString>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <tiffio.h>
@@ -471,9 +472,20 @@ bool writeWorkImage(const Bitmap& bmp, const std::string& path, int threshold, i
         header[56 + 4 * i] = static_cast<unsigned char>(qRed(palette[i]));
     }
 
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
+    // Created or emptied as fopen "wb" would, but a FIFO with no reader is refused, not waited on.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
         return false;
+    struct stat target {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &target) == 0 && (S_ISREG(target.st_mode) || S_ISCHR(target.st_mode)) && flags >= 0 &&
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+        f = ::fdopen(fd, "wb");
+    if (!f) {
+        ::close(fd);
+        return false;
+    }
     // Only a file of our own is removed when the write fails, never a device named as the target.
     struct stat st {};
     const bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
@@ -639,6 +651,7 @@ struct TargetRows {
     uchar* bits;
     qsizetype bytesPerLine;
     int width;
+    int firstRow = 0; // the reduction's row that the first row of `bits` holds
 };
 
 // Target rows [rowBegin, rowEnd) of an area-averaging resample of `src` into `dst`, C bytes
@@ -695,7 +708,7 @@ void resampleRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs,
             sumAcross(j1);
             addDown(ys.lastWeight[i]);
         }
-        uchar* d = dst.bits + i * dst.bytesPerLine;
+        uchar* d = dst.bits + (i - dst.firstRow) * dst.bytesPerLine;
         for (size_t k = 0; k < rowValues; ++k)
             d[k] = static_cast<uchar>(double(down[k]) * inverseTotal + 0.5);
         if (C == 4) // RGB32 keeps its pad byte opaque
@@ -705,12 +718,18 @@ void resampleRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs,
 }
 
 // Resamples `src` into `dst` (already sized), in bands of target rows on several threads when
-// the source is large: a sheet's reductions are made while the operator waits.
-void areaResample(const QImage& src, QImage& dst, int channels)
+// the source is large: a sheet's reductions are made while the operator waits. With
+// `fullHeight` set, `dst` holds the rows from `firstRow` on of a reduction that is
+// `fullHeight` rows high.
+void areaResample(const QImage& src, QImage& dst, int channels, int fullHeight = 0, int firstRow = 0)
 {
-    const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), dst.height());
-    const TargetRows rows{dst.bits(), dst.bytesPerLine(), dst.width()};
+    if (fullHeight <= 0)
+        fullHeight = dst.height();
+    const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), fullHeight);
+    const TargetRows rows{dst.bits(), dst.bytesPerLine(), dst.width(), firstRow};
     auto run = [&](int begin, int end) {
+        begin += firstRow;
+        end += firstRow;
         switch (channels) {
         case 1: resampleRows<1>(src, rows, xs, ys, begin, end); break;
         case 3: resampleRows<3>(src, rows, xs, ys, begin, end); break;
@@ -825,6 +844,22 @@ Bitmap imgResize(const Bitmap& source, int width, int height)
         return Bitmap();
     areaResample(src, out, wide ? 4 : 3);
     return Bitmap(std::move(out), source.pixelFormat());
+}
+
+int imgResizeRows(int width, int height, const Bitmap& source, int rowBegin, int rowEnd, Bitmap& target)
+{
+    if (!targetSizeOk(source, width, height) || rowBegin < 0 || rowEnd > height || rowBegin >= rowEnd)
+        return 0;
+    const QImage& src = source.image();
+    const bool grey = isGreyStorage(src);
+    const bool wide = src.format() == QImage::Format_RGB32;
+    QImage out(width, rowEnd - rowBegin,
+               grey ? QImage::Format_Grayscale8 : wide ? QImage::Format_RGB32 : QImage::Format_RGB888);
+    if (out.isNull())
+        return 0;
+    areaResample(src, out, grey ? 1 : wide ? 4 : 3, height, rowBegin);
+    target = Bitmap(std::move(out), grey ? pf8bit : source.pixelFormat());
+    return 1;
 }
 
 int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target)

@@ -388,6 +388,17 @@ TEST_F(ConvertTest, FailedWriteRemovesTheOutput)
     }
 }
 
+TEST_F(ConvertTest, FifoAsOutputIsRefusedWithoutWaiting)
+{
+    testutil::writeBytes(source(), straightLine().bytes());
+    ASSERT_EQ(::mkfifo(output().c_str(), 0666), 0);
+    EXPECT_EQ(testutil::runInChild(
+                  [&] { return quillanourCnv(source().c_str(), 1, output().c_str(), 1.4143, -1.0); },
+                  {.alarmSeconds = 10}),
+              0);
+    EXPECT_EQ(testutil::readBytes(source()), straightLine().bytes());
+}
+
 TEST_F(ConvertTest, FileInUseByAnotherConversionFails)
 {
     testutil::writeBytes(source(), straightLine().bytes());

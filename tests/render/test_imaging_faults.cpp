@@ -72,4 +72,9 @@ TEST(ImagingFaults, FifoAndEndlessDeviceAreNoRaster)
             EXPECT_EQ(testutil::runInChild([&] { return readers[i](dir.file(name)); }, {.alarmSeconds = 10}), 0);
         }
     EXPECT_FALSE(fs::exists(dir.file("out.TMP")));
+    // A FIFO named as the work image is no place to write it either.
+    const std::string scan = writeScan(dir);
+    EXPECT_EQ(testutil::runInChild([&] { return imgConvertTo1BitBmp(scan, dir.file("fifo.tif"), 128); },
+                                   {.alarmSeconds = 10}),
+              0);
 }
