@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -773,6 +774,9 @@ void showPrint(int kind, int paperIndex)
     form->CB_Paper->setCurrentIndex(paperIndex);
     form->paperIndex = paperIndex;
     form->UpdatePaper();
+    // Maximised; without a window manager to do it, the screen's free area is taken.
+    if (QScreen* screen = form->screen())
+        form->setGeometry(screen->availableGeometry());
     form->setWindowState(form->windowState() | Qt::WindowMaximized);
     form->exec();
 

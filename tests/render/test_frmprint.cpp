@@ -202,6 +202,27 @@ TEST_F(PrintForm, PreviewStatusLineAndTheDrawingsRenderState)
     EXPECT_EQ(cfgGetInt(kxSCALE), 0); // the text as the Part stores it
 }
 
+TEST_F(PrintForm, ScaleBarLabelsAreBlackWhateverTheLastFigureLeft)
+{
+    defaultSettings({{0x2A2AA5, 1}}); // brown
+    cfgSetInt(kxHRSize, 1);
+    drawing.add(figure(0, {{10, 10}, {10, 60}, {60, 60}, {60, 10}}, 1)); // a brown tone, drawn last
+    withForm(4, [&](TFrm_Print& f) {
+        f.CHB_Target->setChecked(false);
+        const QImage shot = f.PaintBoxEx1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // The bar 15 mm above the bottom edge, its labels above it.
+        const int y = shot.height() - static_cast<int>(15 * 96 / 25.4 * 0.25);
+        int black = 0, brown = 0;
+        for (int yy = y - 25; yy < y; ++yy)
+            for (int x = 0; x < shot.width(); ++x) {
+                black += shot.pixel(x, yy) == qRgb(0, 0, 0);
+                brown += shot.pixel(x, yy) == qRgb(0xA5, 0x2A, 0x2A);
+            }
+        EXPECT_GT(black, 20);
+        EXPECT_EQ(brown, 0);
+    });
+}
+
 TEST_F(PrintForm, FullAndPartialPrintsSetRatioDivisorOffsetsAndOrientation)
 {
     ui::clearRecorded();
@@ -268,18 +289,22 @@ TEST_F(PrintForm, RangeFrameDrags)
         QPoint a, b;        // the presses, in preview pixels
         QString scale;      // CB_BB_Scale afterwards
         int cx, cy;         // the range centre, unzoomed
+        QString printScale = QStringLiteral("500");
     };
     const Drag drags[] = {
         {true, {10, 10}, {110, 50}, QStringLiteral("251"), 240, 120},
         {true, {110, 50}, {10, 10}, QStringLiteral("251"), 240, 120}, // mirrored
         {true, {60, 90}, {60, 20}, QStringLiteral("0"), 240, 220},     // no width
         {false, {30, 20}, {30, 20}, QStringLiteral("500"), 120, 80},   // idle clicks move the centre
+        // A scale out of all reason saturates.
+        {true, {10, 10}, {110, 50}, QStringLiteral("2147483647"), 240, 120, QStringLiteral("1e300")},
     };
     for (const Drag& d : drags) {
         SCOPED_TRACE(d.a.x());
         cfgSetInt(kxBB_Scale, 500);
         withForm(1, [&](TFrm_Print& f) {
             QWidget* box = f.PaintBoxEx1;
+            f.CB_Scale->setCurrentText(d.printScale);
             if (d.armed)
                 QTest::mouseClick(f.Btn_BBDef, Qt::LeftButton);
             QTest::mousePress(box, Qt::LeftButton, {}, d.a);
