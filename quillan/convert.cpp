@@ -14,7 +14,9 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillan {
 
@@ -48,6 +50,29 @@ bool isMappedFile(const char* output, const MappedFile& file)
            static_cast<std::uint64_t>(st.st_ino) == file.inode;
 }
 
+// Creates or empties the output like fopen "wb", but never waits on a FIFO with no reader.
+std::FILE* openOutput(const char* output)
+{
+    const int fd = ::open(output, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISCHR(st.st_mode)) && flags >= 0 &&
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+        f = ::fdopen(fd, "wb");
+    if (!f)
+        ::close(fd);
+    return f;
+}
+
+bool sameFile(const char* a, const char* b)
+{
+    struct stat sa {}, sb {};
+    return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 int convert(const char* source, int copyFirst, const char* output, double tolerance, double lengthDivisor)
 {
     if (!source || !output)
@@ -56,6 +81,10 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
 
     TempCopy copy;
     std::string path = source;
+    // The copy mode promises the source stays: an output that is the source itself (by name,
+    // link or hard link) would replace the work image with line work.
+    if (copyFirst && sameFile(source, output))
+        return 0;
     if (copyFirst) {
         if (!copy.create(source))
             return 0;
@@ -97,9 +126,20 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     if (isMappedFile(output, mapping.file))
         return 0;
     // Binary mode: the writer ends every line with CR LF itself, as the file's readers expect.
-    std::unique_ptr<std::FILE, FileCloser> out(std::fopen(output, "wb"));
+    std::unique_ptr<std::FILE, FileCloser> out(openOutput(output));
     if (!out)
         return 0;
+    // Only a file of our own is removed after a failed write, never a device named as output.
+    struct stat outStat {};
+    const bool regular = ::fstat(::fileno(out.get()), &outStat) == 0 && S_ISREG(outStat.st_mode);
+    // A file cut in the middle of a line would pass for the line work of the sheet for ever
+    // (it is made only when missing): any write that failed takes the file away.
+    auto dropOutput = [&] {
+        out.reset();
+        if (regular)
+            std::remove(output);
+        return 0;
+    };
     msgProgress("5 -  線分化開始. ");
 
     TraceSettings settings;
@@ -109,13 +149,21 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     RvlWriter writer(out.get());
     const long polylines = chainTraceAll(img, writer, settings, *index, nodes);
     bool written = writer.flush();
+    if (!written)
+        return dropOutput();
+    // A tracing failure with every write done keeps the complete polylines written so far.
     if (polylines < 0)
         return 0;
     msgProgress("6 -  終了処理 (%d polylines)", static_cast<int>(std::min<long>(polylines, INT32_MAX)));
     // A full disk must not pass for a complete file.
     written = std::fflush(out.get()) == 0 && written;
     written = std::fclose(out.release()) == 0 && written;
-    return written ? 1 : 0;
+    if (!written) {
+        if (regular)
+            std::remove(output);
+        return 0;
+    }
+    return 1;
 }
 
 } // namespace

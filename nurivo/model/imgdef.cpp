@@ -113,6 +113,12 @@ void geoCalcTransform(TImgDef& def)
     // Two control points on one pixel give no ratio; 1.0 keeps every conversion finite.
     def.lenRatio = (def.worldDist != 0.0 && def.imgDist != 0.0) ? def.worldDist / def.imgDist : 1.0;
     def.rotation = def.worldAngle - def.imgAngle;
+    // Plane points so far apart that their distance overflows make no transform either: an
+    // infinite ratio would send every pixel to infinity and back as NaN.
+    if (!std::isfinite(def.lenRatio) || !std::isfinite(def.rotation)) {
+        def.lenRatio = 1.0;
+        def.rotation = 0.0;
+    }
 }
 
 void geoPixToWorld(const TImgDef& def, double x, double y, double& worldX, double& worldY)

@@ -4,6 +4,9 @@
 #include "platform/strscan.h"
 #include "platform/textfile.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <deque>
 #include <utility>
 
 namespace {
@@ -44,13 +47,15 @@ int TLayer::layerLoad(const std::string& path)
     int ignored = 0;
     strScan(line, "%d %d", &rowCount, &ignored);
     count = rowCount < 1 ? 1 : 0;
+    std::vector<TLayerRec> loaded;
     for (int i = 0; i < rowCount && in.readLine(line); ++i) {
         // Values missing from a short line keep the defaults of a new row.
         TLayerRec rec;
         strScan(line, "%d\t%s\t%d\t%d\t%d\t%d", &rec.code, &rec.name, &rec.color, &rec.lineCode,
                 &rec.spareValue, &rec.legendMode);
-        layerAdd(rec);
+        loaded.push_back(std::move(rec));
     }
+    placeLoadedRows(std::move(loaded));
     return count;
 }
 
@@ -62,7 +67,10 @@ int TLayer::layerSave(const std::string& path) const
     out.print("%d 1\n", count);
     for (int i = 0; i < count; ++i) {
         const TLayerRec& r = rows[static_cast<size_t>(i)];
-        out.print("%d\t%s\t%d\t%d\t%d\t%d\n", r.code, r.name.c_str(), r.color, r.lineCode,
+        // A line break would split the row; a blank would end the name early on reading.
+        std::string name = r.name;
+        std::replace_if(name.begin(), name.end(), [](char c) { return c == '\r' || c == '\n'; }, '_');
+        out.print("%d\t%s\t%d\t%d\t%d\t%d\n", r.code, name.c_str(), r.color, r.lineCode,
                   r.spareValue, r.legendMode);
     }
     // A write that failed on the way must not pass for a saved file.
@@ -94,6 +102,85 @@ void TLayer::sortAppended()
     for (int i = 0; i < last; ++i)
         if (codeBelow(rows[static_cast<size_t>(last)], rows[static_cast<size_t>(i)]))
             std::swap(rows[static_cast<size_t>(i)], rows[static_cast<size_t>(last)]);
+}
+
+// The rows of a file, placed as layerAdd row by row would place them into an empty list, in
+// O(n log n) rather than a pass per row. Appending x to sorted rows and walking it down with
+// the exchange sort puts x after every row whose code is at most x, and in each run of equal
+// codes above x moves the run's first row to the run's end (the value carried down is swapped
+// only with a strictly greater one). So a run's order is its rows in the order they came,
+// turned once for every smaller code that came after it: a count kept per run and taken from
+// a Fenwick tree over the codes.
+void TLayer::placeLoadedRows(std::vector<TLayerRec> loaded)
+{
+    const size_t n = loaded.size();
+    if (n == 0)
+        return;
+    for (size_t k = 0; k < n; ++k)
+        if (static_cast<int64_t>(k) >= capacity - 1)
+            capacity *= 2;
+    if (rows.size() < static_cast<size_t>(capacity))
+        rows.resize(static_cast<size_t>(capacity));
+
+    std::vector<int> codes;
+    codes.reserve(n);
+    for (const TLayerRec& r : loaded)
+        codes.push_back(r.code);
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+
+    std::vector<int64_t> tree(codes.size() + 1, 0); // rows seen per code, as a Fenwick tree
+    auto seenBelow = [&](size_t rank) {
+        int64_t sum = 0;
+        for (size_t i = rank; i > 0; i -= i & (~i + 1))
+            sum += tree[i];
+        return sum;
+    };
+    auto addSeen = [&](size_t rank) {
+        for (size_t i = rank + 1; i < tree.size(); i += i & (~i + 1))
+            ++tree[i];
+    };
+    struct Run {
+        std::deque<size_t> order; // indexes into loaded
+        int64_t turnedAt = 0;     // smaller rows seen when the order was last brought up to date
+    };
+    std::vector<Run> runs(codes.size());
+    auto turn = [](Run& run, int64_t times) {
+        const size_t size = run.order.size();
+        if (size < 2)
+            return;
+        size_t k = static_cast<size_t>(times % static_cast<int64_t>(size));
+        if (k <= size / 2) {
+            for (; k > 0; --k) {
+                run.order.push_back(run.order.front());
+                run.order.pop_front();
+            }
+        } else {
+            for (k = size - k; k > 0; --k) {
+                run.order.push_front(run.order.back());
+                run.order.pop_back();
+            }
+        }
+    };
+
+    for (size_t i = 0; i < n; ++i) {
+        const size_t rank = static_cast<size_t>(
+            std::lower_bound(codes.begin(), codes.end(), loaded[i].code) - codes.begin());
+        Run& run = runs[rank];
+        const int64_t below = seenBelow(rank);
+        turn(run, below - run.turnedAt);
+        run.order.push_back(i);
+        run.turnedAt = below;
+        addSeen(rank);
+    }
+    size_t slot = 0;
+    for (size_t rank = 0; rank < runs.size(); ++rank) {
+        Run& run = runs[rank];
+        turn(run, seenBelow(rank) - run.turnedAt);
+        for (size_t i : run.order)
+            rows[slot++] = std::move(loaded[i]);
+    }
+    count = static_cast<int>(n);
 }
 
 int TLayer::layerIndexOfId(int code) const

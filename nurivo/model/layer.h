@@ -56,4 +56,5 @@ public:
 
 private:
     void sortAppended();
+    void placeLoadedRows(std::vector<TLayerRec> loaded);
 };

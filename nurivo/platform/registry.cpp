@@ -1,12 +1,19 @@
 #include "registry.h"
 
+#include "textfile.h"
+
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -128,13 +135,6 @@ bool writeRegFile(QIODevice& device, const QSettings::SettingsMap& map)
     return !file || file->flush();
 }
 
-QSettings::Format regFileFormat()
-{
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("conf"), readRegFile, writeRegFile);
-    return format;
-}
-
 // $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute; read at every open so
 // that the folder can change within one run (the tests rely on that).
 QString configHome()
@@ -169,23 +169,14 @@ QString statusText(QSettings::Status status)
     return {};
 }
 
+#ifdef Q_OS_WIN
+// The native registry key, through QSettings.
 class SettingsKey final : public RegistryKey {
 public:
-    bool openKey(const std::string& keyPath, bool create) override
+    bool openKey(const std::string& keyPath, bool) override
     {
-#ifdef Q_OS_WIN
-        (void)create;
         location_ = QStringLiteral("HKEY_LOCAL_MACHINE\\") + QString::fromStdString(keyPath);
         settings_ = std::make_unique<QSettings>(location_, QSettings::NativeFormat);
-#else
-        location_ = keyFilePath(keyPath);
-        QFileInfo info(location_);
-        if (info.isDir() || (!create && !info.exists())) {
-            error_ = QStringLiteral("開けません");
-            return false;
-        }
-        settings_ = std::make_unique<QSettings>(location_, regFileFormat());
-#endif
         if (settings_->status() != QSettings::NoError) {
             error_ = statusText(settings_->status());
             settings_.reset();
@@ -193,7 +184,6 @@ public:
         }
         return true;
     }
-
     std::optional<int32_t> readInt(const std::string& name) override
     {
         QVariant v = value(name);
@@ -248,9 +238,133 @@ private:
     QString error_;
 };
 
+#else
+// The key's file, read and written through the system's own text files rather than by
+// QSettings: QSettings replaces the file by renaming a new one over it, which breaks its hard
+// links and gives it the saving user's group, and it reads a FIFO without end. Our saver keeps
+// the old file byte for byte on failure, its owner, group, mode and links, and reads only
+// regular files.
+class FileKey final : public RegistryKey {
+public:
+    bool openKey(const std::string& keyPath, bool create) override
+    {
+        location_ = keyFilePath(keyPath);
+        values_.clear();
+        changes_.clear();
+        open_ = false;
+        struct stat st {};
+        bool exists = ::stat(location_.toStdString().c_str(), &st) == 0;
+        if ((exists && !S_ISREG(st.st_mode)) || (!exists && !create) || (exists && !readFile(values_))) {
+            error_ = QStringLiteral("開けません");
+            return false;
+        }
+        open_ = true;
+        return true;
+    }
+
+    std::optional<int32_t> readInt(const std::string& name) override
+    {
+        QVariant v = value(name);
+        if (v.typeId() != QMetaType::Int)
+            return std::nullopt;
+        return v.toInt();
+    }
+
+    std::optional<std::string> readText(const std::string& name) override
+    {
+        QVariant v = value(name);
+        if (v.typeId() != QMetaType::QString)
+            return std::nullopt;
+        return v.toString().toStdString();
+    }
+
+    void writeInt(const std::string& name, int32_t value) override
+    {
+        if (open_)
+            changes_.insert(valueKey(name), QVariant(static_cast<int>(value)));
+    }
+
+    void writeText(const std::string& name, const std::string& value) override
+    {
+        if (open_)
+            changes_.insert(valueKey(name), QVariant(QString::fromStdString(value)));
+    }
+
+    bool commit() override
+    {
+        if (!open_)
+            return false;
+        // What another run stored meanwhile stays, as the registry keeps it; our changes go over it.
+        const std::string path = location_.toStdString();
+        QSettings::SettingsMap map;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !readFile(map)) {
+            error_ = statusText(QSettings::AccessError);
+            return false;
+        }
+        for (auto it = changes_.cbegin(); it != changes_.cend(); ++it)
+            map.insert(it.key(), it.value());
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        writeRegFile(buffer, map);
+        QDir().mkpath(QFileInfo(location_).absolutePath());
+        TextWriter out;
+        if (!out.open(path)) {
+            error_ = statusText(QSettings::AccessError);
+            return false;
+        }
+        out.writeRaw(std::string_view(buffer.data().constData(), static_cast<size_t>(buffer.data().size())));
+        if (!out.close()) {
+            error_ = statusText(QSettings::AccessError);
+            if (out.restoreFailed())
+                error_ += QStringLiteral("\n保存前の内容に戻せませんでした");
+            return false;
+        }
+        values_ = map;
+        changes_.clear();
+        return true;
+    }
+
+    std::string location() const override { return location_.toStdString(); }
+    std::string errorText() const override { return error_.toStdString(); }
+
+private:
+    bool readFile(QSettings::SettingsMap& map) const
+    {
+        int fd = openRegularFile(location_.toStdString());
+        if (fd < 0)
+            return false;
+        QFile file;
+        bool ok = file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+        if (!ok)
+            ::close(fd);
+        return ok && readRegFile(file, map);
+    }
+
+    QVariant value(const std::string& name) const
+    {
+        const QString key = valueKey(name);
+        auto changed = changes_.constFind(key);
+        if (changed != changes_.cend())
+            return *changed;
+        return values_.value(key);
+    }
+
+    QString location_;
+    QString error_;
+    QSettings::SettingsMap values_;
+    QSettings::SettingsMap changes_;
+    bool open_ = false;
+};
+#endif
+
 } // namespace
 
 std::unique_ptr<RegistryKey> registryCreateKey()
 {
+#ifdef Q_OS_WIN
     return std::make_unique<SettingsKey>();
+#else
+    return std::make_unique<FileKey>();
+#endif
 }

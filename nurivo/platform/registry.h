@@ -37,7 +37,9 @@ public:
 // Makes a fresh, unopened accessor; each load or save of the settings uses its own.
 using RegistryKeyFactory = std::function<std::unique_ptr<RegistryKey>()>;
 
-// The program's backend (QSettings). Linux: the key "SOFTWARE\\Tavisol\\NV_Tool" is the file
-// Tavisol/NV_Tool.conf under $XDG_CONFIG_HOME (default ~/.config), looked up at each open.
+// The program's backend. Linux: the key "SOFTWARE\\Tavisol\\NV_Tool" is the file
+// Tavisol/NV_Tool.conf under $XDG_CONFIG_HOME (default ~/.config), looked up at each open, read
+// and saved as the system's text files are (a failed save keeps the file; only a regular file
+// is read); Windows: the native key through QSettings.
 // Defined in the nurivo_platform_registry library.
 std::unique_ptr<RegistryKey> registryCreateKey();

@@ -29,7 +29,7 @@ std::string strPrintf(const char* fmt, ...) __attribute__((format(printf, 1, 2))
 std::string strVPrintf(const char* fmt, va_list ap);
 
 // Decimal text to a 32-bit integer: leading blanks skipped, an optional sign, the digits up to
-// the first non-digit; 0 when there are none. Values beyond 32 bits wrap as the 32-bit
-// arithmetic of the original did.
+// the first non-digit; 0 when there are none. Values beyond 32 bits wrap modulo 2^32 (32-bit
+// arithmetic), so an overflowing number reads the same everywhere and never traps.
 int32_t strToLong(std::string_view text);
 int32_t absInt(int32_t v);

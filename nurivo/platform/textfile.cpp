@@ -4,12 +4,16 @@
 #include "message.h"
 #include "strscan.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 constexpr size_t kChunk = 1 << 16;
+constexpr int kMaxLinks = 40;
 
 // What a new file gets from fopen: read and write for all, less the process's umask.
 mode_t newFileMode()
@@ -18,17 +22,91 @@ mode_t newFileMode()
     ::umask(mask);
     return 0666 & ~mask;
 }
+
+bool setBlocking(int fd)
+{
+    int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+// The file a path names once its links are followed; the last one may not exist yet (a save
+// through a dangling link creates it). Empty for a loop of links.
+std::string resolveLinks(std::string path)
+{
+    for (int i = 0; i < kMaxLinks; ++i) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string to(PATH_MAX, '\0');
+        ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
+        if (n <= 0 || static_cast<size_t>(n) >= to.size())
+            return {};
+        to.resize(static_cast<size_t>(n));
+        if (to[0] != '/') {
+            size_t slash = path.find_last_of('/');
+            to = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + to;
+        }
+        path = std::move(to);
+    }
+    return {};
+}
+
+bool readWhole(int fd, std::string& bytes)
+{
+    bytes.clear();
+    char buf[kChunk];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        bytes.append(buf, static_cast<size_t>(n));
+    }
+}
+
+bool writeWholeAt(int fd, const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
 } // namespace
+
+int openRegularFile(const std::string& path)
+{
+    // Non-blocking, so that opening a FIFO with no writer returns at once.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !setBlocking(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 TextReader::~TextReader() { close(); }
 
 bool TextReader::open(const std::string& path)
 {
     close();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    int fd = openRegularFile(path);
+    if (fd < 0)
         return false;
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = ::fdopen(fd, "rb");
+    if (!file_)
+        ::close(fd);
     return file_ != nullptr;
 }
 
@@ -107,34 +185,130 @@ bool TextWriter::open(const std::string& path)
 {
     close();
     failed_ = false;
-    struct stat st {};
-    bool exists = ::lstat(path.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
+    restoreFailed_ = false;
+    created_ = false;
+    haveOld_ = false;
+    oldBytes_.clear();
+    written_ = 0;
+    // Through a link, the link's real target is the file saved; the link stays a link.
+    std::string target = resolveLinks(path);
+    if (target.empty())
         return false;
-    // The file is written beside itself and put in place only when every byte is out, so a
-    // save that fails half-way (a full disk) leaves the file that was there. A link is
-    // written through, as the folder it points into may not be ours to rename in.
-    if (!exists || S_ISREG(st.st_mode)) {
-        size_t slash = path.find_last_of('/');
-        std::string tmpl = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+    target_ = target;
+    path_ = path;
+    struct stat st {};
+    return ::lstat(target.c_str(), &st) == 0 ? openExisting(target) : openNew(target);
+}
+
+bool TextWriter::openExisting(const std::string& target)
+{
+    // The open for writing decides, as a plain open would: a read-only file, a read-only
+    // mount, a folder or a FIFO without a reader are refused here and stay as they are.
+    bool readable = true;
+    int fd = ::open(target.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) {
+        readable = false;
+        fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !setBlocking(fd)) {
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // A device takes the bytes as they come; nothing there can be kept or replaced.
+        if (!S_ISCHR(st.st_mode) || !(file_ = ::fdopen(fd, "wb"))) {
+            ::close(fd);
+            return false;
+        }
+        mode_ = Mode::Device;
+        return true;
+    }
+    if (st.st_nlink <= 1) {
+        size_t slash = target.find_last_of('/');
+        std::string tmpl = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
                            ".nurivo-save-XXXXXX";
-        int fd = ::mkstemp(tmpl.data());
-        if (fd >= 0) {
-            mode_t mode = exists ? (st.st_mode & 07777) : newFileMode();
-            if (::fchmod(fd, mode) != 0 || !(file_ = ::fdopen(fd, "wb"))) {
+        int tmp = ::mkstemp(tmpl.data());
+        if (tmp >= 0) {
+            // The new file takes the old one's owner and group (chown first: it clears the
+            // set-id bits that the mode then restores). Where the process may not give it
+            // them, the file is written in place instead, so that it stays the group's.
+            struct stat made {};
+            bool owned = ::fstat(tmp, &made) == 0 &&
+                         ((made.st_uid == st.st_uid && made.st_gid == st.st_gid) ||
+                          ::fchown(tmp, st.st_uid, st.st_gid) == 0);
+            if (owned && ::fchmod(tmp, st.st_mode & 07777) == 0 && (file_ = ::fdopen(tmp, "wb"))) {
                 ::close(fd);
-                ::unlink(tmpl.c_str());
-                file_ = nullptr;
-            } else {
                 tmpPath_ = tmpl;
+                mode_ = Mode::Replace;
+                return true;
             }
+            ::close(tmp);
+            ::unlink(tmpl.c_str());
         }
     }
-    if (!file_)
-        file_ = std::fopen(path.c_str(), "wb");
-    if (file_)
-        path_ = path;
-    return file_ != nullptr;
+    return openInPlace(fd, readable, false);
+}
+
+bool TextWriter::openNew(const std::string& target)
+{
+    size_t slash = target.find_last_of('/');
+    std::string tmpl = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
+                       ".nurivo-save-XXXXXX";
+    int tmp = ::mkstemp(tmpl.data());
+    if (tmp >= 0) {
+        if (::fchmod(tmp, newFileMode()) == 0 && (file_ = ::fdopen(tmp, "wb"))) {
+            tmpPath_ = tmpl;
+            mode_ = Mode::Replace;
+            return true;
+        }
+        ::close(tmp);
+        ::unlink(tmpl.c_str());
+    }
+    // Where nothing can be made beside it, the file itself is made (and removed again when
+    // the save fails).
+    int fd = ::open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    return openInPlace(fd, true, true);
+}
+
+bool TextWriter::openInPlace(int fd, bool readable, bool created)
+{
+    created_ = created;
+    haveOld_ = readable && readWhole(fd, oldBytes_);
+    fd_ = ::dup(fd);
+    if (fd_ < 0 || ::lseek(fd, 0, SEEK_SET) != 0 || !(file_ = ::fdopen(fd, "wb"))) {
+        ::close(fd);
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+        oldBytes_.clear();
+        if (created)
+            ::unlink(target_.c_str());
+        return false;
+    }
+    mode_ = Mode::InPlace;
+    return true;
+}
+
+// Gives a file written in place its old content and length again.
+bool TextWriter::putBack()
+{
+    if (created_)
+        return ::unlink(target_.c_str()) == 0;
+    if (!haveOld_)
+        return false;
+    // Bytes past a file-size limit cannot be written again, but they were never overwritten
+    // either: what counts is that the file reads as it did.
+    [[maybe_unused]] bool rewritten = writeWholeAt(fd_, oldBytes_);
+    if (::ftruncate(fd_, static_cast<off_t>(oldBytes_.size())) != 0)
+        return false;
+    ::fsync(fd_);
+    std::string now;
+    return ::lseek(fd_, 0, SEEK_SET) == 0 && readWhole(fd_, now) && now == oldBytes_;
 }
 
 bool TextWriter::openReporting(const std::string& path)
@@ -150,7 +324,10 @@ bool TextWriter::closeReporting()
     std::string path = path_;
     if (close())
         return true;
-    showMessage("ERR OPEN " + path);
+    if (restoreFailed_)
+        showMessage("ERR OPEN " + path + "\n保存前の内容に戻せませんでした");
+    else
+        showMessage("ERR OPEN " + path);
     return false;
 }
 
@@ -167,14 +344,21 @@ void TextWriter::write(std::string_view utf8)
         size_t len = end - start;
         if (nl != std::string::npos && len > 0 && bytes[end - 1] == '\r')
             --len;
-        if (len && std::fwrite(bytes.data() + start, 1, len, file_) != len)
-            failed_ = true;
+        writeRaw(std::string_view(bytes).substr(start, len));
         if (nl == std::string::npos)
             break;
-        if (std::fwrite("\r\n", 1, 2, file_) != 2)
-            failed_ = true;
+        writeRaw("\r\n");
         start = nl + 1;
     }
+}
+
+void TextWriter::writeRaw(std::string_view bytes)
+{
+    if (!file_ || bytes.empty())
+        return;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+        failed_ = true;
+    written_ += bytes.size();
 }
 
 void TextWriter::writeLine(std::string_view utf8)
@@ -198,15 +382,27 @@ bool TextWriter::close()
         return !failed_;
     if (std::fflush(file_) != 0 || std::ferror(file_))
         failed_ = true;
+    // Every byte on the disk before the old file gives way.
+    if (!failed_ && mode_ != Mode::Device && ::fsync(::fileno(file_)) != 0)
+        failed_ = true;
+    if (mode_ == Mode::InPlace && !failed_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0)
+        failed_ = true;
     if (std::fclose(file_) != 0)
         failed_ = true;
     file_ = nullptr;
-    if (!tmpPath_.empty()) {
-        if (failed_ || std::rename(tmpPath_.c_str(), path_.c_str()) != 0) {
+    if (mode_ == Mode::Replace) {
+        if (failed_ || std::rename(tmpPath_.c_str(), target_.c_str()) != 0) {
             failed_ = true;
             ::unlink(tmpPath_.c_str());
         }
         tmpPath_.clear();
+    } else if (mode_ == Mode::InPlace) {
+        if (failed_ && !putBack())
+            restoreFailed_ = true;
+        ::close(fd_);
+        fd_ = -1;
+        oldBytes_.clear();
+        oldBytes_.shrink_to_fit();
     }
     return !failed_;
 }

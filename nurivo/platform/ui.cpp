@@ -6,6 +6,9 @@
 #include <QColorDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 #include <cstdio>
@@ -293,6 +296,48 @@ const std::vector<Record>& recorded()
 void clearRecorded()
 {
     state().records.clear();
+}
+
+// ---- Printing ----
+
+namespace {
+
+// What names the printer to the operator: its output file when it prints to one.
+std::string printerTarget(const QPrinter& printer)
+{
+    const QString file = printer.outputFileName();
+    return (file.isEmpty() ? printer.printerName() : file).toStdString();
+}
+
+bool scriptedPrintDialog(const char* kind, const QPrinter& printer)
+{
+    Reply reply;
+    const bool ok = nextReply(reply) && !reply.isInput && reply.answer == Answer::Yes;
+    record({kind, {}, printerTarget(printer), ok ? "ok" : "cancel", {}});
+    return ok;
+}
+
+} // namespace
+
+bool printDialog(QPrinter& printer)
+{
+    if (isScripted())
+        return scriptedPrintDialog("print", printer);
+    if (!haveGui())
+        return false;
+    QPrintDialog dialog(&printer, dialogParent());
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool printerSetupDialog(QPrinter& printer)
+{
+    if (isScripted())
+        return scriptedPrintDialog("printsetup", printer);
+    if (!haveGui())
+        return false;
+    QPageSetupDialog dialog(&printer, dialogParent());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 std::vector<Record> readLog(const std::string& path)

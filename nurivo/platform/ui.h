@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+class QPrinter;
+
 namespace ui {
 
 enum class Answer { Yes, No, Cancel };
@@ -32,9 +34,19 @@ bool inputQuery(const std::string& caption, const std::string& prompt, std::stri
 // Makes showMessage of the model (platform/message.h) open the message box above.
 void installMessageSink();
 
+// ---- Printing: the print dialog and the printer set-up dialog ----
+// Both work on the caller's printer, which keeps what the operator chose. The scripted backend
+// records "print" or "printsetup" (text: the printer's name or output file) and confirms only
+// on a queued Yes; its answer reads "ok" or "cancel".
+
+// The print dialog with no options but printing to a file; true when confirmed.
+bool printDialog(QPrinter& printer);
+// The printer set-up (page set-up) dialog on the same printer; true when confirmed.
+bool printerSetupDialog(QPrinter& printer);
+
 // One recorded call of the scripted backend.
 struct Record {
-    std::string kind;    // "message", "yesno", "yesnocancel" or "input"
+    std::string kind;    // "message", "yesno", "yesnocancel", "input", "print" or "printsetup"
     std::string caption; // input queries only
     std::string text;    // the message, the question or the prompt
     std::string answer;  // "yes", "no", "cancel" or "ok"; empty for messages

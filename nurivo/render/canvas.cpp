@@ -250,6 +250,11 @@ void Canvas::init()
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, false);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Pages (PDF, and the printer, which goes through the same engine) would otherwise get
+    // images and brush textures as JPEG: tone dots smear and tint the paper between them, and
+    // colour coding is what a sheet is for. Lossless, a page carries exactly the dots.
+    if (engine && engine->type() == QPaintEngine::Pdf)
+        painter_->setRenderHint(QPainter::LosslessImageRendering, true);
 }
 
 Canvas::~Canvas()
@@ -1048,6 +1053,8 @@ void Canvas::stretchDraw(const QRect& rect, const QImage& image)
     if (rect.width() <= image.width() && rect.height() <= image.height()) {
         // Reducing: average the areas so that thin dark lines stay visible, as the device's
         // black-on-white stretching keeps them.
+        if (!rasterOps_ && stretchInBands(rect, shown, image))
+            return;
         QImage once;
         const QImage* reduced = nullptr;
         if (rasterOps_ && area <= kCacheMaxReduced) {
@@ -1069,6 +1076,30 @@ void Canvas::stretchDraw(const QRect& rect, const QImage& image)
     painter_->setClipRect(shown, Qt::IntersectClip);
     drawImagePart(rect, image, source);
     painter_->restore();
+}
+
+// A page's reduction is as large as the page: it is made and drawn a band of rows at a time,
+// each band the same pixels as those rows of the whole reduction, so no page-size copy is
+// ever held. Pages have no raster operations, so nothing is kept for a repaint either.
+bool Canvas::stretchInBands(const QRect& rect, const QRect& shown, const QImage& image)
+{
+    const Bitmap source(image, pixelFormatOf(image));
+    const int firstRow = shown.top() - rect.top();
+    const int endRow = shown.bottom() + 1 - rect.top();
+    const QRectF columns(shown.left() - rect.left(), 0, shown.width(), 0);
+    for (int r0 = firstRow; r0 < endRow; r0 += kStripRows) {
+        const int r1 = std::min(endRow, r0 + kStripRows);
+        Bitmap band;
+        if (!imgResizeRows(rect.width(), rect.height(), source, r0, r1, band))
+            return r0 != firstRow; // not begun: the whole reduction is tried instead
+        QImage part = copyMode_ == CopyMode::SrcAnd ? std::move(band.image())
+                                                    : band.image().convertToFormat(QImage::Format_RGB32);
+        if (part.isNull())
+            return r0 != firstRow;
+        drawImagePart(QRect(rect.left(), rect.top() + r0, rect.width(), r1 - r0), part,
+                      QRectF(columns.left(), 0, columns.width(), r1 - r0));
+    }
+    return true;
 }
 
 void Canvas::stretchDraw(const QRect& target, const Bitmap& bitmap)

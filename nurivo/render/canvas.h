@@ -175,6 +175,7 @@ private:
     const FontEntry& font();
     QPen currentPen() const;
     void drawImagePart(const QRect& target, const QImage& image, const QRectF& source);
+    bool stretchInBands(const QRect& rect, const QRect& shown, const QImage& image);
     bool fillInBands(const QPoint* points, int n);
     bool textFromCache(int x, int y, const QString& s, const FontEntry& fe);
     bool lineFromCache(QPoint from, QPoint to);

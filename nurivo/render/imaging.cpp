@@ -1,9 +1,14 @@
 #include "render/imaging.h"
 
+#include "platform/textfile.h"
+
+#include <QFile>
 #include <QImageReader>
 #include <QString>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -11,7 +16,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <ext/stdio_filebuf.h>
+#include <istream>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -72,16 +78,25 @@ int tiffWarningHandler(TIFF*, void* cutShort, const char*, const char* format, v
 
 // TIFF through libtiff: Qt reports a placeholder resolution when the tag is absent, and
 // cannot say whether the strips lie inside the file.
-bool readTiffHeader(const std::string& path, int64_t fileSize, RasterHeader& h)
+bool readTiffHeader(int fd, const std::string& path, int64_t fileSize, RasterHeader& h)
 {
+    const int own = ::dup(fd); // libtiff closes the descriptor it is given
+    if (own < 0)
+        return false;
+    if (::lseek(own, 0, SEEK_SET) != 0) { // libtiff reads the header where the descriptor stands
+        ::close(own);
+        return false;
+    }
     bool cutShort = false;
     TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(opts, quietTiffHandler, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(opts, tiffWarningHandler, &cutShort);
-    TIFF* tif = TIFFOpenExt(path.c_str(), "rm", opts); // "m": no mapping of the whole file
+    TIFF* tif = TIFFFdOpenExt(own, path.c_str(), "rm", opts); // "m": no mapping of the whole file
     TIFFOpenOptionsFree(opts);
-    if (!tif)
+    if (!tif) {
+        ::close(own);
         return false;
+    }
     bool ok = !cutShort;
     uint32_t w = 0, len = 0;
     uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
@@ -130,7 +145,7 @@ bool readTiffHeader(const std::string& path, int64_t fileSize, RasterHeader& h)
 
 // PNG: IHDR, pHYs (metres only; "unknown unit" is an aspect ratio, not a resolution), and a
 // walk over the chunks to the end, so a cut-off file is known before it is decoded.
-bool readPngHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
+bool readPngHeader(std::istream& in, int64_t fileSize, RasterHeader& h)
 {
     unsigned char ihdr[25];
     in.seekg(8);
@@ -186,7 +201,7 @@ bool readPngHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
 
 // Run-length coded BMP rows (RLE8, RLE4): the codes must reach the end-of-bitmap mark, or end
 // every row, before the file ends. Qt shows a cut-off file as a whole one, blank at the end.
-bool rleComplete(std::ifstream& in, uint32_t dataOffset, int64_t height, bool fourBit)
+bool rleComplete(std::istream& in, uint32_t dataOffset, int64_t height, bool fourBit)
 {
     in.clear();
     if (!in.seekg(dataOffset))
@@ -221,7 +236,7 @@ bool rleComplete(std::ifstream& in, uint32_t dataOffset, int64_t height, bool fo
 }
 
 // BMP: the information header, and for uncompressed rows whether they all fit in the file.
-bool readBmpHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
+bool readBmpHeader(std::istream& in, int64_t fileSize, RasterHeader& h)
 {
     unsigned char hdr[70] = {};
     in.seekg(0);
@@ -272,14 +287,48 @@ bool readBmpHeader(std::ifstream& in, int64_t fileSize, RasterHeader& h)
     return true;
 }
 
-bool readRasterHeader(const std::string& path, RasterHeader& h)
+// A raster opened for reading: a regular file only, so that no reader waits on a FIFO or
+// reads a device without end; every reader below reads from this one descriptor.
+class RasterFile {
+public:
+    explicit RasterFile(const std::string& path) : path_(path), fd_(openRegularFile(path)) {}
+    ~RasterFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    RasterFile(const RasterFile&) = delete;
+    RasterFile& operator=(const RasterFile&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+
+    // A reader for Qt's image plugins over the same descriptor, from the start of the file.
+    bool openDevice(QFile& device) const
+    {
+        return ::lseek(fd_, 0, SEEK_SET) == 0 && device.open(fd_, QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
+    }
+
+private:
+    std::string path_;
+    int fd_;
+};
+
+bool readRasterHeader(const RasterFile& file, RasterHeader& h)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    struct stat st {};
+    if (!file.isOpen() || ::fstat(file.fd(), &st) != 0)
         return false;
-    in.seekg(0, std::ios::end);
-    const int64_t fileSize = static_cast<int64_t>(in.tellg());
-    in.seekg(0);
+    const int64_t fileSize = static_cast<int64_t>(st.st_size);
+    const int own = ::dup(file.fd());
+    if (own < 0 || ::lseek(own, 0, SEEK_SET) != 0) {
+        if (own >= 0)
+            ::close(own);
+        return false;
+    }
+    __gnu_cxx::stdio_filebuf<char> buffer(own, std::ios::in | std::ios::binary); // closes `own`
+    std::istream in(&buffer);
     unsigned char magic[8] = {};
     if (fileSize < 8 || !in.read(reinterpret_cast<char*>(magic), sizeof magic))
         return false;
@@ -287,10 +336,8 @@ bool readRasterHeader(const std::string& path, RasterHeader& h)
         return readPngHeader(in, fileSize, h);
     if (magic[0] == 'B' && magic[1] == 'M')
         return readBmpHeader(in, fileSize, h);
-    if ((magic[0] == 'I' && magic[1] == 'I') || (magic[0] == 'M' && magic[1] == 'M')) {
-        in.close();
-        return readTiffHeader(path, fileSize, h);
-    }
+    if ((magic[0] == 'I' && magic[1] == 'I') || (magic[0] == 'M' && magic[1] == 'M'))
+        return readTiffHeader(file.fd(), file.path(), fileSize, h);
     return false;
 }
 
@@ -324,14 +371,17 @@ PixelFormat pixelFormatFor(const RasterHeader& h)
     return h.alpha ? pf32bit : pf24bit;
 }
 
-bool loadRaster(const std::string& path, Bitmap& out, int* dpi)
+bool loadRaster(const RasterFile& file, Bitmap& out, int* dpi)
 {
     RasterHeader h;
-    if (!readRasterHeader(path, h))
+    if (!readRasterHeader(file, h))
         return false;
     if (QImageReader::allocationLimit() < kAllocationLimitMB)
         QImageReader::setAllocationLimit(kAllocationLimitMB);
-    QImageReader reader(QString::fromStdString(path));
+    QFile device;
+    if (!file.openDevice(device))
+        return false;
+    QImageReader reader(&device);
     QImage image;
     if (!reader.read(&image) || image.width() != h.width || image.height() != h.height)
         return false;
@@ -422,9 +472,20 @@ bool writeWorkImage(const Bitmap& bmp, const std::string& path, int threshold, i
         header[56 + 4 * i] = static_cast<unsigned char>(qRed(palette[i]));
     }
 
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
+    // Created or emptied as fopen "wb" would, but a FIFO with no reader is refused, not waited on.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
         return false;
+    struct stat target {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &target) == 0 && (S_ISREG(target.st_mode) || S_ISCHR(target.st_mode)) && flags >= 0 &&
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+        f = ::fdopen(fd, "wb");
+    if (!f) {
+        ::close(fd);
+        return false;
+    }
     // Only a file of our own is removed when the write fails, never a device named as the target.
     struct stat st {};
     const bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
@@ -590,6 +651,7 @@ struct TargetRows {
     uchar* bits;
     qsizetype bytesPerLine;
     int width;
+    int firstRow = 0; // the reduction's row that the first row of `bits` holds
 };
 
 // Target rows [rowBegin, rowEnd) of an area-averaging resample of `src` into `dst`, C bytes
@@ -646,7 +708,7 @@ void resampleRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs,
             sumAcross(j1);
             addDown(ys.lastWeight[i]);
         }
-        uchar* d = dst.bits + i * dst.bytesPerLine;
+        uchar* d = dst.bits + (i - dst.firstRow) * dst.bytesPerLine;
         for (size_t k = 0; k < rowValues; ++k)
             d[k] = static_cast<uchar>(double(down[k]) * inverseTotal + 0.5);
         if (C == 4) // RGB32 keeps its pad byte opaque
@@ -656,12 +718,18 @@ void resampleRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs,
 }
 
 // Resamples `src` into `dst` (already sized), in bands of target rows on several threads when
-// the source is large: a sheet's reductions are made while the operator waits.
-void areaResample(const QImage& src, QImage& dst, int channels)
+// the source is large: a sheet's reductions are made while the operator waits. With
+// `fullHeight` set, `dst` holds the rows from `firstRow` on of a reduction that is
+// `fullHeight` rows high.
+void areaResample(const QImage& src, QImage& dst, int channels, int fullHeight = 0, int firstRow = 0)
 {
-    const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), dst.height());
-    const TargetRows rows{dst.bits(), dst.bytesPerLine(), dst.width()};
+    if (fullHeight <= 0)
+        fullHeight = dst.height();
+    const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), fullHeight);
+    const TargetRows rows{dst.bits(), dst.bytesPerLine(), dst.width(), firstRow};
     auto run = [&](int begin, int end) {
+        begin += firstRow;
+        end += firstRow;
         switch (channels) {
         case 1: resampleRows<1>(src, rows, xs, ys, begin, end); break;
         case 3: resampleRows<3>(src, rows, xs, ys, begin, end); break;
@@ -715,10 +783,14 @@ bool isGreyStorage(const QImage& image)
 
 int imgGetFileDpi(const std::string& path)
 {
+    RasterFile file(path);
     RasterHeader h;
-    if (!readRasterHeader(path, h))
+    if (!readRasterHeader(file, h))
         return 0;
-    QImageReader reader(QString::fromStdString(path));
+    QFile device;
+    if (!file.openDevice(device))
+        return 0;
+    QImageReader reader(&device);
     if (!reader.canRead())
         return 0;
     return h.dpi;
@@ -726,14 +798,21 @@ int imgGetFileDpi(const std::string& path)
 
 int imgLoadToBitmap(const std::string& path, Bitmap& bitmap)
 {
-    return loadRaster(path, bitmap, nullptr) ? 1 : 0;
+    return loadRaster(RasterFile(path), bitmap, nullptr) ? 1 : 0;
 }
 
 int imgConvertTo1BitBmp(const std::string& source, const std::string& destination, int threshold)
 {
+    RasterFile file(source);
+    // The work image may never be written over its own raster: not by the same name, nor
+    // through a link or a hard link to it.
+    struct stat from {}, to {};
+    if (!file.isOpen() || ::fstat(file.fd(), &from) != 0 ||
+        (::stat(destination.c_str(), &to) == 0 && to.st_dev == from.st_dev && to.st_ino == from.st_ino))
+        return 0;
     Bitmap bmp;
     int dpi = 0;
-    if (!loadRaster(source, bmp, &dpi))
+    if (!loadRaster(file, bmp, &dpi))
         return 0;
     // A work image that could not be written is a failure too: the caller then tells the
     // operator so, instead of the launcher blaming the raster.
@@ -765,6 +844,22 @@ Bitmap imgResize(const Bitmap& source, int width, int height)
         return Bitmap();
     areaResample(src, out, wide ? 4 : 3);
     return Bitmap(std::move(out), source.pixelFormat());
+}
+
+int imgResizeRows(int width, int height, const Bitmap& source, int rowBegin, int rowEnd, Bitmap& target)
+{
+    if (!targetSizeOk(source, width, height) || rowBegin < 0 || rowEnd > height || rowBegin >= rowEnd)
+        return 0;
+    const QImage& src = source.image();
+    const bool grey = isGreyStorage(src);
+    const bool wide = src.format() == QImage::Format_RGB32;
+    QImage out(width, rowEnd - rowBegin,
+               grey ? QImage::Format_Grayscale8 : wide ? QImage::Format_RGB32 : QImage::Format_RGB888);
+    if (out.isNull())
+        return 0;
+    areaResample(src, out, grey ? 1 : wide ? 4 : 3, height, rowBegin);
+    target = Bitmap(std::move(out), grey ? pf8bit : source.pixelFormat());
+    return 1;
 }
 
 int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target)

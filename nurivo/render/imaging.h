@@ -37,3 +37,9 @@ Bitmap imgResize(const Bitmap& source, int width, int height);
 // Reduces `source` into `target` as imgResize does. Non-zero on success; 0 with `target`
 // unchanged on failure. `source` and `target` may be the same.
 int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target);
+
+// Rows [rowBegin, rowEnd) of the reduction of `source` to `width` x `height` that
+// imgResizeRefine1Bit (grey and one-bit sources) or imgResizeBitmap (colour) make, pixel for
+// pixel, without making the rest: a page-size reduction is drawn band by band. Non-zero on
+// success; 0 with `target` unchanged when the sizes or rows are not valid.
+int imgResizeRows(int width, int height, const Bitmap& source, int rowBegin, int rowEnd, Bitmap& target);

@@ -160,16 +160,20 @@ void KXDraw::DrawImage(int pass, int width, int height)
     int d = -1;
     if (divisor == std::floor(divisor) && std::abs(divisor) < 64)
         d = static_cast<int>(divisor);
+    // The prepared bitmaps stand at the page offsets like the figures over them (none on the
+    // screen), so that paper with offsets keeps raster and figures in register.
+    const int ox = outMode != 0 ? ToDevX(outMode, 0, divisor) : 0;
+    const int oy = outMode != 0 ? ToDevY(outMode, 0, divisor) : 0;
     // A prepared bitmap that is missing is stood in for by the raster stretched to its size.
     auto prepared = [&](const Bitmap* bmp, int div) {
         if (bmp && !bmp->isEmpty())
-            canvas->draw(0, 0, *bmp);
+            canvas->draw(ox, oy, *bmp);
         else
-            canvas->stretchDraw(QRect(0, 0, W / div, H / div), *rasterBmp);
+            canvas->stretchDraw(QRect(ox, oy, W / div, H / div), *rasterBmp);
     };
     switch (d) {
     case 1:
-        canvas->draw(0, 0, *rasterBmp);
+        canvas->draw(ox, oy, *rasterBmp);
         break;
     case 2:
         prepared(halfBmp, 2);
@@ -179,10 +183,10 @@ void KXDraw::DrawImage(int pass, int width, int height)
         break;
     case 8:
         if (quarterBmp && !quarterBmp->isEmpty())
-            canvas->stretchDraw(QRect(0, 0, quarterBmp->width() / 2, quarterBmp->height() / 2),
+            canvas->stretchDraw(QRect(ox, oy, quarterBmp->width() / 2, quarterBmp->height() / 2),
                                 *quarterBmp);
         else
-            canvas->stretchDraw(QRect(0, 0, W / 8, H / 8), *rasterBmp);
+            canvas->stretchDraw(QRect(ox, oy, W / 8, H / 8), *rasterBmp);
         break;
     default: {
         if (outMode != 2 && rasterFactor != 1.0) {
@@ -803,6 +807,7 @@ void KXDraw::DrawScaleBar(int width, int height)
         double k = K;
         if (i == 0 || i == 5 || i == 10) {
             k = 2 * K;
+            canvas->setFontColor(kBlack); // not the colour the last figure left
             DrawHorzText(x, toInt(y - 1.5 * k), 10, std::to_string(i * 10) + "m");
         }
         canvas->moveTo(x, y);

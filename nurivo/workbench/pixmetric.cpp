@@ -1,5 +1,56 @@
 #include "workbench/pixmetric.h"
 
-// Stand-ins until the sheet view is built.
-void inputPixelToMetric(int, int, double& X, double& Y) { X = Y = 0.0; }
-void inputMetricToPixel(double, double, int& x, int& y) { x = y = -1; }
+#include "model/imgdef.h"
+#include "render/kxdraw.h"
+#include "workbench/wbstate.h"
+
+namespace {
+const TImgDef* currentDef()
+{
+    if (wb.drawing == nullptr || !wb.drawing->imgDef)
+        return nullptr;
+    return wb.drawing->imgDef.get();
+}
+} // namespace
+
+// Each axis is interpolated on its own: plane X (northing) from the pixel row, plane Y
+// (easting) from the pixel column.
+void inputPixelToMetric(int x, int y, double& X, double& Y)
+{
+    X = Y = 0.0;
+    const TImgDef* d = currentDef();
+    if (d == nullptr || d->imgX1 == d->imgX2 || d->imgY1 == d->imgY2)
+        return;
+    // Differences in 64 bits: control points far apart must not overflow.
+    const long long dy = static_cast<long long>(y) - d->imgY1;
+    const long long dx = static_cast<long long>(x) - d->imgX1;
+    const long long spanY = static_cast<long long>(d->imgY2) - d->imgY1;
+    const long long spanX = static_cast<long long>(d->imgX2) - d->imgX1;
+    X = d->worldX1 + static_cast<double>(dy) / static_cast<double>(spanY) * (d->worldX2 - d->worldX1);
+    Y = d->worldY1 + static_cast<double>(dx) / static_cast<double>(spanX) * (d->worldY2 - d->worldY1);
+}
+
+namespace {
+// Truncation toward zero, held inside the int range (a point far off the sheet stays far off
+// instead of wrapping).
+int truncToInt(double v)
+{
+    if (!(v == v))
+        return -1;
+    if (v >= 2147483647.0)
+        return 2147483647;
+    if (v <= -2147483648.0)
+        return -2147483647 - 1;
+    return static_cast<int>(v);
+}
+} // namespace
+
+void inputMetricToPixel(double X, double Y, int& x, int& y)
+{
+    x = y = -1;
+    const TImgDef* d = currentDef();
+    if (d == nullptr || d->worldX1 == d->worldX2 || d->worldY1 == d->worldY2)
+        return;
+    x = truncToInt(d->imgX1 + (Y - d->worldY1) / (d->worldY2 - d->worldY1) * (d->imgX2 - d->imgX1));
+    y = truncToInt(d->imgY1 + (X - d->worldX1) / (d->worldX2 - d->worldX1) * (d->imgY2 - d->imgY1));
+}

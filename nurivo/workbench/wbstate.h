@@ -21,6 +21,8 @@ struct TWorkbenchState {
     int areaColumn = 0;
     TPRec inputRec;            // pts is the 2000-point input buffer; nPts counts the points
     TPRec selRec;              // copy of the figure of the current row; nPts 0: none
+    TPRec editRec;             // the edit copy of a row double click; lives for the run, so a
+                               // "新規" double click opens on what the last one left
     TPoint prevPoint;
     TPoint curPoint;
     TPoint loupeCentre;

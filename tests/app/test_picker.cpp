@@ -23,6 +23,7 @@
 #include <QFileSystemModel>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
@@ -347,6 +348,42 @@ TEST_F(Picker, EditHandsTheDrawingToTheWorkbench)
     EXPECT_EQ(messages(), (std::vector<std::string>{"不正なファイル名です", "指定したラスタファイルが見つかりません",
                                                     "指定したラスタファイルが見つかりません"}));
     EXPECT_EQ(rec.freed, 3);
+}
+
+// Ends the position dialog with one of its buttons once it is up.
+void answerPositionDialog(const char* button)
+{
+    QTimer::singleShot(0, [button] {
+        QWidget* d = QApplication::activeModalWidget();
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("位置設定"));
+        if (auto* ed = d->findChild<QLineEdit*>("ED_IX1"))
+            ed->setText(QStringLiteral("321"));
+        QTest::mouseClick(d->findChild<QPushButton*>(button), Qt::LeftButton);
+    });
+}
+
+TEST_F(Picker, PositionWritesTheDefFileOnConfirm)
+{
+    select("sheet.png");
+    TFrm_NVMain* f = Frm_NVMain;
+    answerPositionDialog("Button4"); // 取消
+    f->Btn_SetPosClick();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("sheet.Def")));
+    answerPositionDialog("Button3"); // 確定
+    f->Btn_SetPosClick();
+    TImgDef def;
+    def.imagePath = dir.file("sheet.png");
+    ASSERT_EQ(imgDefRead(def), 1);
+    EXPECT_EQ(def.imgX1, 321);
+    EXPECT_EQ(def.width, 800);
+    EXPECT_TRUE(messages().empty());
+    // A Def file that cannot be written is reported.
+    select("other.bmp");
+    std::filesystem::create_directory(dir.file("other.Def"));
+    answerPositionDialog("Button3");
+    f->Btn_SetPosClick();
+    EXPECT_EQ(messages(), std::vector<std::string>{"ERR OPEN " + dir.file("other.Def")});
 }
 
 } // namespace

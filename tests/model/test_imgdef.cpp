@@ -250,3 +250,23 @@ TEST(PlaneMeasures, PerpendicularPoint)
 }
 
 } // namespace
+
+TEST(Georeference, PlanePointsTooFarApartGiveTheNeutralTransform)
+{
+    testutil::TempDir dir;
+    testutil::writeBytes(dir.file("s.Def"), "s.tif\r\n400 500 1000 800\r\n10 20 300 400\r\n"
+                                            "1e308 0 -1e308 0\r\n0 0 10 10\r\n");
+    TImgDef def;
+    def.imagePath = dir.file("s.tif");
+    ASSERT_EQ(imgDefRead(def), 1);
+    EXPECT_EQ(def.worldX1, 1e308); // the fields keep what was read
+    EXPECT_EQ(def.worldX2, -1e308);
+    geoCalcTransform(def);
+    EXPECT_EQ(def.lenRatio, 1.0);
+    EXPECT_EQ(def.rotation, 0.0);
+    double X = 0, Y = 0, x = 0, y = 0;
+    geoPixToWorld(def, 30, 40, X, Y);
+    geoWorldToPix(def, 0.0, 0.0, x, y);
+    EXPECT_TRUE(std::isfinite(X) && std::isfinite(Y)) << X << " " << Y;
+    EXPECT_FALSE(std::isnan(x) || std::isnan(y)) << x << " " << y;
+}

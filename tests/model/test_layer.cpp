@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -214,4 +215,49 @@ TEST(LayerList, SortAfterAppendMatchesTheExchangeSort)
     ++sorted.count;
     sorted.layerSortById();
     EXPECT_EQ(namesOf(added), namesOf(sorted));
+}
+
+TEST(LayerFile, LoadPlacesRowsAsAddingThemOneByOneDoes)
+{
+    // The load's order is the exchange sort's, equal codes included (5, 7, 7, 3 loads with the
+    // two 7s swapped): files of random codes, with few distinct codes so that runs are long,
+    // load as layerAdd row by row places them, capacity included.
+    TempDir dir;
+    std::mt19937 random(16);
+    for (int file = 0; file < 60; ++file) {
+        const int rows = file == 0 ? 4 : static_cast<int>(random() % 700);
+        const int distinct = 1 + static_cast<int>(random() % (file % 3 == 0 ? 4 : 60));
+        std::string bytes = std::to_string(rows) + " 1\r\n";
+        TLayer added;
+        for (int i = 0; i < rows; ++i) {
+            const int code = file == 0 ? std::vector<int>{5, 7, 7, 3}[static_cast<size_t>(i)]
+                                       : static_cast<int>(random() % static_cast<unsigned>(distinct)) - 2;
+            const std::string name = "n" + std::to_string(i);
+            bytes += std::to_string(code) + "\t" + name + "\t" + std::to_string(i) + "\t1\t1\t1\r\n";
+            added.layerAdd(row(code, name, i));
+        }
+        writeBytes(dir.file("l.lay"), bytes);
+        TLayer loaded;
+        ASSERT_EQ(loaded.layerLoad(dir.file("l.lay")), rows == 0 ? 0 : rows);
+        if (rows == 0)
+            continue;
+        ASSERT_EQ(namesOf(loaded), namesOf(added)) << "file " << file;
+        EXPECT_EQ(loaded.capacity, added.capacity);
+        if (file == 0) {
+            EXPECT_EQ(namesOf(loaded), (std::vector<std::string>{"n3", "n0", "n2", "n1"}));
+        }
+    }
+}
+
+TEST(LayerFile, LineBreaksInANameAreWrittenAsUnderscores)
+{
+    TempDir dir;
+    TLayer layer;
+    layer.layerAdd(row(1, "道路\r\n境界"));
+    layer.layerAdd(row(2, "a\nb"));
+    layer.layerAdd(row(3, "last"));
+    EXPECT_EQ(layer.layerSave(dir.file("l.lay")), 3);
+    TLayer back;
+    EXPECT_EQ(back.layerLoad(dir.file("l.lay")), 3);
+    EXPECT_EQ(namesOf(back), (std::vector<std::string>{"道路__境界", "a_b", "last"}));
 }

@@ -162,3 +162,31 @@ TEST(TextFile, ReportingWriterNamesThePath)
     EXPECT_EQ(rec.messages, (std::vector<std::string>{"ERR OPEN " + dir.file("none/x.txt"),
                                                       "ERR OPEN /dev/full"}));
 }
+
+TEST(TextFile, InPlaceSaveOnAFullDiskPutsTheOldContentBack)
+{
+    // A hard link makes the save write in place. The old content is longer than the limit:
+    // the bytes beyond it were never overwritten and still count as put back.
+    TempDir dir;
+    const std::string path = dir.file("sheet.ZKI");
+    std::string old;
+    for (int i = 0; old.size() < 3000; ++i)
+        old += std::to_string(i) + " old line\r\n";
+    writeBytes(path, old);
+    ASSERT_EQ(::link(path.c_str(), dir.file("second").c_str()), 0);
+    {
+        FileSizeLimit limit(1024);
+        TextWriter w;
+        ASSERT_TRUE(w.open(path));
+        w.write(std::string(100000, 'x'));
+        EXPECT_FALSE(w.close());
+        EXPECT_FALSE(w.restoreFailed());
+    }
+    EXPECT_EQ(readBytes(path), old);
+    EXPECT_EQ(readBytes(dir.file("second")), old);
+    // A shorter new content is cut to its length.
+    TextWriter w(path);
+    w.writeLine("new");
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(readBytes(dir.file("second")), "new\r\n");
+}

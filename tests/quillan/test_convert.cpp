@@ -1,4 +1,5 @@
 // Whole conversions through the exported entry point: RVL output, messages, file handling.
+#include "childproc.h"
 #include "fixture.h"
 #include "quillan.h"
 #include "testutil.h"
@@ -351,6 +352,51 @@ TEST_F(ConvertTest, OutputOverTheSourceInPlaceIsRefused)
     EXPECT_EQ(quillanourCnv(source().c_str(), 0, source().c_str(), 1.4143, -1.0), 0);
     EXPECT_EQ(quillanourCnv(source().c_str(), 0, link.c_str(), 1.4143, -1.0), 0);
     EXPECT_EQ(std::filesystem::file_size(source()), b.bytes().size());
+}
+
+TEST_F(ConvertTest, CopyModeWithTheSourceAsOutputIsRefused)
+{
+    const WorkBitmap b = straightLine();
+    testutil::writeBytes(source(), b.bytes());
+    std::filesystem::create_symlink("work.TMP", dir_.file("link.RVL"));
+    ASSERT_EQ(::link(source().c_str(), dir_.file("hard.RVL").c_str()), 0);
+    for (const std::string& out : {source(), dir_.file("link.RVL"), dir_.file("hard.RVL")}) {
+        SCOPED_TRACE(out);
+        EXPECT_EQ(quillanourCnv(source().c_str(), 1, out.c_str(), 1.4143, -1.0), 0);
+        EXPECT_EQ(testutil::readBytes(source()), b.bytes());
+    }
+    EXPECT_TRUE(tmpDirEmpty());
+}
+
+TEST_F(ConvertTest, FailedWriteRemovesTheOutput)
+{
+    // Many short lines: far more output than the file-size limit lets through.
+    WorkBitmap b(200, 200);
+    for (int y = 2; y < 198; y += 4)
+        for (int x = 2; x < 198; ++x)
+            b.set(x, y);
+    for (bool hadOne : {false, true}) {
+        SCOPED_TRACE(hadOne ? "over an older RVL file" : "new RVL file");
+        testutil::writeBytes(source(), b.bytes());
+        if (hadOne)
+            testutil::writeBytes(output(), kLineRvl);
+        const int rc = testutil::runInChild(
+            [&] { return quillanourCnv(source().c_str(), 0, output().c_str(), 1.4143, -1.0); },
+            {.fileSizeLimit = 100});
+        EXPECT_EQ(rc, 0);
+        EXPECT_FALSE(std::filesystem::exists(output()));
+    }
+}
+
+TEST_F(ConvertTest, FifoAsOutputIsRefusedWithoutWaiting)
+{
+    testutil::writeBytes(source(), straightLine().bytes());
+    ASSERT_EQ(::mkfifo(output().c_str(), 0666), 0);
+    EXPECT_EQ(testutil::runInChild(
+                  [&] { return quillanourCnv(source().c_str(), 1, output().c_str(), 1.4143, -1.0); },
+                  {.alarmSeconds = 10}),
+              0);
+    EXPECT_EQ(testutil::readBytes(source()), straightLine().bytes());
 }
 
 TEST_F(ConvertTest, FileInUseByAnotherConversionFails)

@@ -216,7 +216,7 @@ TEST(KXDrawBackground, EachDivisorTakesItsBitmapAtItsSizeAndPlace)
     const Case cases[] = {
         {0, 1.0, 1.0, blue, QRect(0, 0, 80, 80)},
         {0, 2.0, 1.0, green, QRect(0, 0, 40, 40)},
-        {1, 2.0, 1.0, green, QRect(0, 0, 40, 40)}, // no page offsets for the prepared bitmaps
+        {1, 2.0, 1.0, green, QRect(20, 10, 40, 40)}, // at the page offsets, like the figures
         {0, 4.0, 1.0, red, QRect(0, 0, 20, 20)},
         {0, 8.0, 1.0, red, QRect(0, 0, 10, 10)},   // the quarter stretched to half its size
         {0, 3.0, 1.0, blue, QRect(0, 0, 26, 26)},  // 80 / 3, truncated

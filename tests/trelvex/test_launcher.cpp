@@ -242,6 +242,21 @@ TEST_F(Conversion, ColourBitmapIsRefused)
     EXPECT_FALSE(fs::exists(rvl));
 }
 
+// A file-size limit (a full disk as far as the vectoriser can tell) fails the conversion, not
+// the program: the operator reads the failure, the program ends with 0, and no cut RVL file
+// stays to pass for the sheet's line work.
+TEST_F(Conversion, FileSizeLimitIsAFailedConversionNotASignal)
+{
+    // Many short bars: an RVL file of a few kilobytes, past a limit of 512 bytes.
+    testutil::writeBytes(work, bitmap(400, 400, 1, [](int x, int y) { return y % 4 == 2 && x > 1 && x < 398; }));
+    LauncherRun run(QUILLAN_PATH, "");
+    run.process.start("/bin/sh", {"-c", "ulimit -f 1 && exec \"$0\" \"$@\"", QString::fromStdString(run.program),
+                                  QString::fromStdString(work), QString::fromStdString(rvl)});
+    EXPECT_EQ(run.finish(), 0);
+    EXPECT_EQ(run.messages(), std::vector<std::string>{shown(conversionFailed)});
+    EXPECT_FALSE(fs::exists(rvl));
+}
+
 // In this process the library beside the test program is the built one: the window ends at
 // the last step with the count of polylines.
 TEST_F(Conversion, WindowEndsAtLastStep)

@@ -24,6 +24,8 @@ TEST(ShellOpen, AnswersFromTheFileAndRecordsEveryOpen)
     } cases[] = {
         {dir.file("a b.pdf"), false, shellOpened, ""},
         {dir.file("-x"), false, shellOpened, ""},
+        // Always a local file: a name that looks like a web address is looked for on disk.
+        {"https://example.com/a.pdf", false, shellPathNotFound, "パスが見つかりませんでした。"},
         {dir.file("none.pdf"), false, shellFileNotFound, "ファイルが見つかりませんでした。"},
         {dir.file("no/such/a.pdf"), false, shellPathNotFound, "パスが見つかりませんでした。"},
         {dir.file("a b.pdf"), true, shellNoAssociation, "アプリケーションが関連付けられていません。"},

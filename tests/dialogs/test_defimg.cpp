@@ -1,0 +1,292 @@
+// The image and position dialog driven through its controls and views: the one-point
+// setting, picks, scrolling, the results and what reaches the caller.
+#include "dialogs/defimg.h"
+
+#include "platform/ui.h"
+#include "render/paintboxex.h"
+#include "testutil.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// A white raster with a black first column and a black first row.
+std::string writeRaster(const testutil::TempDir& dir, const char* name, int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    for (int y = 0; y < h; ++y)
+        img.setPixel(0, y, qRgb(0, 0, 0));
+    for (int x = 0; x < w; ++x)
+        img.setPixel(x, 0, qRgb(0, 0, 0));
+    std::string path = dir.file(name);
+    EXPECT_TRUE(img.save(QString::fromStdString(path), "PNG"));
+    return path;
+}
+
+TFrm_DefImg* dialog()
+{
+    return qobject_cast<TFrm_DefImg*>(QApplication::activeModalWidget());
+}
+
+// Runs the dialog with `act` inside it; `act` ends it (or "取消" does).
+int run(TImgDef& def, const std::function<void(TFrm_DefImg*)>& act, const std::string& prefix = "")
+{
+    QTimer::singleShot(0, [act] {
+        TFrm_DefImg* d = dialog();
+        ASSERT_NE(d, nullptr);
+        act(d);
+        if (dialog() == d)
+            d->Button4->click();
+    });
+    return showDefImg("位置設定", prefix, &def);
+}
+
+void moveMouse(TPaintBoxEx* view, int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QPointF p(x, y);
+    QMouseEvent e(QEvent::MouseMove, p, view->mapToGlobal(p), Qt::NoButton, Qt::NoButton, mods);
+    QApplication::sendEvent(view, &e);
+}
+
+void press(TPaintBoxEx* view, QEvent::Type type, int x, int y)
+{
+    QPointF p(x, y);
+    QMouseEvent e(type, p, view->mapToGlobal(p), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &e);
+}
+
+class DefImg : public ::testing::Test {
+protected:
+    testutil::TempDir dir;
+    TImgDef def;
+    void SetUp() override
+    {
+        ui::useScripted();
+        def.imagePath = writeRaster(dir, "sheet.png", 3000, 2000);
+        def.dpi = 200;
+        def.scale = 1000;
+        def.imgX1 = 1000;
+        def.imgY1 = 2000;
+        def.worldX1 = 5000.0;
+        def.worldY1 = 3000.0;
+        def.imgX2 = 1500;
+        def.imgY2 = 1500;
+        def.worldX2 = 4900.0;
+        def.worldY2 = 3100.0;
+    }
+    std::vector<std::string> messages()
+    {
+        std::vector<std::string> out;
+        for (const ui::Record& r : ui::recorded())
+            if (r.kind == "message")
+                out.push_back(r.text);
+        return out;
+    }
+};
+
+TEST_F(DefImg, RasterThatCannotBeLoadedGivesZero)
+{
+    TImgDef before = def;
+    def.imagePath = "gone.png";
+    EXPECT_EQ(showDefImg("位置設定", dir.path(), &def), 0);
+    EXPECT_EQ(messages(), std::vector<std::string>{"ERROR-OPEN " + dir.file("gone.png")});
+    EXPECT_EQ(def.dpi, before.dpi);
+    EXPECT_EQ(def.width, 0);
+}
+
+TEST_F(DefImg, FieldsShowTheDefinitionAndConfirmReturnsTypedValues)
+{
+    int result = run(def, [](TFrm_DefImg* d) {
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("位置設定"));
+        EXPECT_TRUE(d->isMaximized());
+        EXPECT_EQ(d->ED_IX1->text(), QStringLiteral("1000"));
+        EXPECT_EQ(d->ED_SX1->text(), QStringLiteral("5000"));
+        EXPECT_EQ(d->CB_DPI->currentText(), QStringLiteral("200"));
+        EXPECT_EQ(d->CB_ZScale->currentText(), QStringLiteral("1000"));
+        EXPECT_EQ(d->PaintBoxEx2->size(), QSize(254, 190));
+        EXPECT_EQ(d->L_SLen->text(), QStringLiteral("141.421"));
+        // Escape does nothing.
+        QTest::keyClick(d, Qt::Key_Escape);
+        EXPECT_EQ(dialog(), d);
+        d->ED_IX1->setText(QStringLiteral("1234abc"));
+        d->ED_SY1->setText(QStringLiteral("3000.125m"));
+        d->CB_DPI->setEditText(QStringLiteral("0")); // no resolution: the previous one stays
+        d->CB_ZScale->setEditText(QStringLiteral("2500"));
+        QTest::mouseClick(d->Button3, Qt::LeftButton);
+    });
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(def.imgX1, 1234);
+    EXPECT_DOUBLE_EQ(def.worldY1, 3000.125);
+    EXPECT_EQ(def.dpi, 200);
+    EXPECT_EQ(def.scale, 2500);
+    EXPECT_EQ(def.width, 3000);
+    EXPECT_EQ(def.height, 2000);
+}
+
+TEST_F(DefImg, CancelKeepsTheDefinitionAndTheFrameConfirms)
+{
+    TImgDef before = def;
+    EXPECT_EQ(run(def, [](TFrm_DefImg* d) { d->ED_IX1->setText(QStringLiteral("7")); }), 1);
+    EXPECT_EQ(def.imgX1, before.imgX1);
+    EXPECT_EQ(def.width, 0);
+    EXPECT_EQ(run(def, [](TFrm_DefImg* d) {
+                  d->ED_IX1->setText(QStringLiteral("7"));
+                  d->close();
+              }),
+              2);
+    EXPECT_EQ(def.imgX1, 7);
+}
+
+TEST_F(DefImg, OnePointSetsThePointHundredPixelsOnAndDropsTypedText)
+{
+    run(def, [](TFrm_DefImg* d) {
+        d->ED_IX1->setText(QStringLiteral("55")); // lost: the working copy is used
+        QTest::mouseClick(d->Button9, Qt::LeftButton);
+        EXPECT_EQ(d->ED_IX1->text(), QStringLiteral("1000"));
+        EXPECT_EQ(d->ED_IX2->text(), QStringLiteral("1100"));
+        EXPECT_EQ(d->ED_IY2->text(), QStringLiteral("2100"));
+        EXPECT_EQ(d->ED_SX2->text(), QStringLiteral("4987.3"));
+        EXPECT_EQ(d->ED_SY2->text(), QStringLiteral("3012.7"));
+        EXPECT_EQ(d->L_SLen->text(), QStringLiteral("17.961"));
+        EXPECT_EQ(d->L_ILen->text(), QStringLiteral("141.421"));
+        EXPECT_EQ(d->L_LenRat->text(), QStringLiteral("0.127"));
+        EXPECT_EQ(d->mode, 0);
+        QTest::mouseClick(d->Button3, Qt::LeftButton);
+    });
+    EXPECT_EQ(def.imgX2, 1100);
+    EXPECT_NEAR(def.worldX2, 4987.3, 1e-9);
+    EXPECT_NEAR(def.worldY2, 3012.7, 1e-9);
+    EXPECT_EQ(def.imgX1, 1000);
+}
+
+TEST_F(DefImg, OnePointWithoutAResolutionIsRefused)
+{
+    def.dpi = 0;
+    run(def, [](TFrm_DefImg* d) {
+        QTest::mouseClick(d->Button9, Qt::LeftButton);
+        EXPECT_EQ(d->ED_IX2->text(), QStringLiteral("1500"));
+    });
+    EXPECT_EQ(messages(), std::vector<std::string>{"イメージ解像度が正しくありません"});
+}
+
+TEST_F(DefImg, ShiftScrollsAtTheEdgesAndStopsAtTheRaster)
+{
+    run(def, [](TFrm_DefImg* d) {
+        TPaintBoxEx* v = d->PaintBoxEx1;
+        const int w = v->width(), h = v->height();
+        ASSERT_GT(w, 128);
+        ASSERT_GT(h, 128);
+        EXPECT_EQ(d->vpRight - d->vpLeft, w);
+        // Top-left corner at the raster's top-left: stays.
+        moveMouse(v, 10, 10, Qt::ShiftModifier);
+        EXPECT_EQ(QPoint(d->vpLeft, d->vpTop), QPoint(0, 0));
+        // Bottom-right corner: both directions at once.
+        moveMouse(v, w - 10, h - 10, Qt::ShiftModifier);
+        EXPECT_EQ(QPoint(d->vpLeft, d->vpTop), QPoint(64, 64));
+        moveMouse(v, 10, 10, Qt::ShiftModifier);
+        EXPECT_EQ(QPoint(d->vpLeft, d->vpTop), QPoint(0, 0));
+        // Without Shift only the mouse point and the status bar follow.
+        moveMouse(v, w - 10, h - 10, Qt::ShiftModifier);
+        moveMouse(v, 30, 40);
+        EXPECT_EQ(QPoint(d->vpLeft, d->vpTop), QPoint(64, 64));
+        EXPECT_EQ(imgDlgMousePoint, QPoint(94, 104));
+        EXPECT_TRUE(d->StatusBar1->currentMessage().startsWith(QStringLiteral("入力なし (94, 104) (")))
+            << d->StatusBar1->currentMessage().toStdString();
+        // The overview drag moves the viewport by the image distance dragged.
+        TPaintBoxEx* o = d->PaintBoxEx3;
+        const double s = d->overviewScale;
+        const int x0 = d->overviewRect.left() + 50, y0 = d->overviewRect.top() + 40;
+        press(o, QEvent::MouseButtonPress, x0, y0);
+        moveMouse(o, x0 + 10, y0);
+        press(o, QEvent::MouseButtonRelease, x0 + 10, y0);
+        const int dx = static_cast<int>(60 / s) - static_cast<int>(50 / s);
+        EXPECT_EQ(d->vpLeft, 64 + dx);
+        EXPECT_EQ(d->vpTop, 64);
+        moveMouse(o, x0 + 40, y0);
+        EXPECT_EQ(d->vpLeft, 64 + dx);
+    });
+}
+
+TEST_F(DefImg, NarrowRasterScrolledRightIsDrawnShiftedRight)
+{
+    def.imagePath = writeRaster(dir, "narrow.png", 100, 80);
+    run(def, [](TFrm_DefImg* d) {
+        TPaintBoxEx* v = d->PaintBoxEx1;
+        const int w = v->width();
+        moveMouse(v, w - 10, 100, Qt::ShiftModifier);
+        EXPECT_EQ(d->vpLeft, 100 - w);
+        const int y = 40 - d->vpTop; // the view may be taller than the raster as well
+        QImage shot = v->grab().toImage();
+        EXPECT_EQ(shot.pixel(w - 100, y), qRgb(0, 0, 0));
+        EXPECT_EQ(shot.pixel(w - 101, y), qRgb(255, 255, 255));
+    });
+}
+
+TEST_F(DefImg, FrameCornerPickTakesTheMousePoint)
+{
+    TImgDef got;
+    run(def, [](TFrm_DefImg* d) {
+        TPaintBoxEx* v = d->PaintBoxEx1;
+        d->ED_IX2->setText(QStringLiteral("1000")); // typed: reaches the copy with the pick
+        d->ED_IY2->setText(QStringLiteral("1900"));
+        QTest::mouseClick(d->Button5, Qt::LeftButton);
+        EXPECT_EQ(d->mode, 3);
+        moveMouse(v, 30, 40);
+        EXPECT_TRUE(d->StatusBar1->currentMessage().startsWith(QStringLiteral("枠左上指示 (30, 40)")));
+        QTest::mouseClick(v, Qt::LeftButton, Qt::NoModifier, QPoint(300, 300)); // the moved point counts
+        EXPECT_EQ(d->mode, 0);
+        EXPECT_EQ(d->ED_WSX->text(), QStringLiteral("30"));
+        EXPECT_EQ(d->ED_WSY->text(), QStringLiteral("40"));
+        EXPECT_EQ(d->work.frameX1, 30);
+        EXPECT_EQ(d->L_ILen->text(), QStringLiteral("100.000"));
+        EXPECT_EQ(d->L_IAng->text(), QStringLiteral("90.000"));
+        // Mode 0: a click changes nothing.
+        moveMouse(v, 60, 70);
+        QTest::mouseClick(v, Qt::LeftButton);
+        EXPECT_EQ(d->ED_WSX->text(), QStringLiteral("30"));
+        QTest::mouseClick(d->Button3, Qt::LeftButton);
+    });
+    EXPECT_EQ(def.frameX1, 30);
+    EXPECT_EQ(def.frameY1, 40);
+    EXPECT_EQ(def.imgY2, 1900);
+    // The mouse point carries over to the next dialog.
+    run(def, [](TFrm_DefImg*) { EXPECT_EQ(imgDlgMousePoint, QPoint(60, 70)); });
+}
+
+TEST_F(DefImg, ViewsShowTheMarkersAndTheFrame)
+{
+    def.imgX1 = 100;
+    def.imgY1 = 100;
+    def.frameX1 = 20;
+    def.frameY1 = 20;
+    def.frameX2 = 400;
+    def.frameY2 = 300;
+    run(def, [](TFrm_DefImg* d) {
+        QImage shot = d->PaintBoxEx1->grab().toImage();
+        EXPECT_EQ(shot.pixel(100, 95), qRgb(255, 0, 0));   // point 1's cross, red
+        EXPECT_EQ(shot.pixel(200, 20), qRgb(0, 128, 0));   // frame, green, 3 wide
+        EXPECT_EQ(shot.pixel(200, 21), qRgb(0, 128, 0));
+        QImage over = d->PaintBoxEx3->grab().toImage();
+        const QRect r = d->overviewRect;
+        EXPECT_EQ(over.pixel(r.left(), r.top() + 50), qRgb(255, 0, 0)); // the viewport over the border
+        EXPECT_EQ(over.pixel(r.right(), r.bottom()), qRgb(128, 128, 128));
+        moveMouse(d->PaintBoxEx1, 100, 100);
+        QImage loupe = d->PaintBoxEx2->grab().toImage();
+        EXPECT_EQ(loupe.pixel(10, 95), qRgb(255, 0, 0)); // cross hair
+    });
+}
+
+} // namespace

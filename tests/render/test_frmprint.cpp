@@ -1,0 +1,382 @@
+// The print form: settings in and out, paper and zoom, the preview's numbers, the range
+// frame, and what the dialogs and the drawing object get.
+#include "printtest.h"
+#include "testutil.h"
+
+#include "render/canvas.h"
+#include "render/paintboxex.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+using namespace printtest;
+
+struct PrintForm : testing::Test {
+    Drawing drawing;
+    void SetUp() override
+    {
+        ui::useScripted();
+        defaultSettings();
+        aplSetKind(akColouring);
+        printSetSource(&drawing.kx, 200, 1000);
+    }
+    void TearDown() override { aplSetKind(akColouring); }
+};
+
+TEST_F(PrintForm, OpensWithStoredSettingsAndWritesThemBackOnExit)
+{
+    cfgSetInt(kxSCALE, 2500);
+    cfgSetInt(kxPOffsX, 7);
+    cfgSetInt(kxHRSize, 2);
+    cfgSetInt(kxHRPos, 3);
+    cfgSetInt(kxBB_Scale, 1000);
+    cfgSetInt(kxBB_CX, 321);
+    cfgSetInt(kxBB_CY, 654);
+    EXPECT_TRUE(withForm(4, [](TFrm_Print& f) {
+        EXPECT_EQ(f.windowTitle(), QStringLiteral("印刷"));
+        EXPECT_EQ(f.L_Img->text(), QStringLiteral("200DPI 1/1000"));
+        EXPECT_TRUE(f.GroupBox3->isHidden());
+        for (QGroupBox* g : {f.GroupBox1, f.GroupBox2, f.GroupBox4})
+            EXPECT_FALSE(g->isHidden());
+        // A3 landscape at zoom 1/4 on a 96 dpi screen.
+        ASSERT_EQ(f.PaintBoxEx1->pixelsPerInch(), 96);
+        EXPECT_EQ(f.PaintBoxEx1->width(), 396);
+        EXPECT_EQ(f.PaintBoxEx1->height(), 280);
+        EXPECT_EQ(f.CB_Scale->currentText(), QStringLiteral("2500"));
+        EXPECT_EQ(f.CB_Scale->count(), 5);
+        EXPECT_EQ(f.CB_Paper->count(), 12);
+        EXPECT_EQ(f.ED_POffsX->text(), QStringLiteral("7"));
+        EXPECT_EQ(f.CB_HR_Size->currentIndex(), 2);
+        EXPECT_TRUE(f.RadioButton4->isChecked());
+        EXPECT_TRUE(f.CHB_Target->isChecked());
+        EXPECT_FALSE(f.ED_PMmX->isEnabled());
+        f.CB_Scale->setCurrentText(QStringLiteral("  750abc"));
+        f.ED_HOffsY->setText(QStringLiteral("-3"));
+        QTest::mouseClick(f.Btn_Exit, Qt::LeftButton);
+    }));
+    EXPECT_EQ(cfgGetInt(kxPaperSize), 4);
+    EXPECT_EQ(cfgGetInt(kxSCALE), 750);
+    EXPECT_EQ(cfgGetInt(kxPaperX), 420);
+    EXPECT_EQ(cfgGetInt(kxPaperY), 297);
+    EXPECT_EQ(cfgGetInt(kxHRSize), 2);
+    EXPECT_EQ(cfgGetInt(kxHRPos), 3);
+    EXPECT_EQ(cfgGetInt(kxPOffsX), 7);
+    EXPECT_EQ(cfgGetInt(kxHROffsY), -3);
+    EXPECT_EQ(cfgGetInt(kxBB_Paper), 2);
+    EXPECT_EQ(cfgGetInt(kxBB_Scale), 1000);
+    EXPECT_EQ(cfgGetInt(kxBB_CX), 321);
+    EXPECT_EQ(cfgGetInt(kxBB_CY), 654);
+}
+
+TEST_F(PrintForm, PaperChoicesAndTheFrameCloseStoreWhatExitDoes)
+{
+    struct Case {
+        int choose;       // CB_Paper index chosen
+        int paperX, paperY; // stored on close
+    };
+    // A0 portrait; the empty item keeps the previous size (A3 landscape) and stores 11.
+    for (Case c : {Case{9, 840, 1188}, Case{11, 420, 297}, Case{7, 594, 840}}) {
+        SCOPED_TRACE(c.choose);
+        defaultSettings();
+        withForm(4, [&](TFrm_Print& f) {
+            f.CB_Paper->setCurrentIndex(c.choose);
+            EXPECT_EQ(f.ED_PMmX->text().toInt(), c.paperX);
+            EXPECT_EQ(f.ED_PMmY->text().toInt(), c.paperY);
+            f.close(); // through the frame
+        });
+        EXPECT_EQ(cfgGetInt(kxPaperSize), c.choose);
+        EXPECT_EQ(cfgGetInt(kxPaperX), c.paperX);
+        EXPECT_EQ(cfgGetInt(kxPaperY), c.paperY);
+    }
+}
+
+TEST_F(PrintForm, AStoredFreeSizeSurvivesAndTypedSizesWaitForRedisplay)
+{
+    cfgSetInt(kxPaperSize, 0);
+    cfgSetInt(kxPaperX, 500);
+    cfgSetInt(kxPaperY, 300);
+    withForm(0, [](TFrm_Print& f) {
+        EXPECT_TRUE(f.ED_PMmX->isEnabled());
+        EXPECT_EQ(f.ED_PMmX->text(), QStringLiteral("500"));
+        EXPECT_EQ(f.PaintBoxEx1->width(), static_cast<int>(static_cast<int>(500 * 96 / 25.4) * 0.25));
+        f.ED_PMmX->setText(QStringLiteral("200"));
+        EXPECT_EQ(f.paperWidthMm, 500); // nothing until "再表示"
+        QTest::mouseClick(f.Button4, Qt::LeftButton);
+        EXPECT_EQ(f.paperWidthMm, 200);
+        EXPECT_EQ(f.PaintBoxEx1->width(), static_cast<int>(static_cast<int>(200 * 96 / 25.4) * 0.25));
+        // Text without a number is 0: an empty preview, no failure.
+        f.ED_PMmY->setText(QStringLiteral("abc"));
+        QTest::mouseClick(f.Button4, Qt::LeftButton);
+        EXPECT_EQ(f.PaintBoxEx1->height(), 0);
+        f.PaintBoxEx1->grab();
+        f.ED_PMmY->setText(QStringLiteral("300"));
+        QTest::mouseClick(f.Button4, Qt::LeftButton);
+    });
+    EXPECT_EQ(cfgGetInt(kxPaperSize), 0);
+    EXPECT_EQ(cfgGetInt(kxPaperX), 200);
+    EXPECT_EQ(cfgGetInt(kxPaperY), 300);
+}
+
+TEST_F(PrintForm, ZoomRadiosScaleThePreview)
+{
+    withForm(1, [](TFrm_Print& f) {
+        const int dotsW = static_cast<int>(210 * 96 / 25.4);
+        for (auto [radio, zoom] : {std::pair{f.RadioButton1, 1.0}, {f.RadioButton2, 0.75},
+                                   {f.RadioButton3, 0.5}, {f.RadioButton4, 0.25}}) {
+            QTest::mouseClick(radio, Qt::LeftButton);
+            EXPECT_EQ(f.previewZoom, zoom);
+            EXPECT_EQ(f.PaintBoxEx1->width(), static_cast<int>(dotsW * zoom));
+        }
+    });
+}
+
+TEST_F(PrintForm, ScaleBarChoiceByApplicationKindAndStoredPartialPaper)
+{
+    cfgSetInt(kxHRSize, 0);
+    cfgSetInt(kxBB_Paper, 7); // no such paper
+    aplSetKind(akQuorelR);
+    withForm(4, [](TFrm_Print& f) {
+        EXPECT_EQ(f.CB_HR_Size->currentIndex(), 1);
+        EXPECT_EQ(f.CB_BB_Paper->currentIndex(), 2);
+        f.PaintBoxEx1->grab();
+    });
+    EXPECT_EQ(cfgGetInt(kxHRSize), 1);
+    EXPECT_EQ(cfgGetInt(kxBB_Paper), 2);
+    // Kind 5 hands the print scale to the scale bar.
+    EXPECT_EQ(drawing.kx.scaleDenom, 500);
+    EXPECT_EQ(drawing.kx.outDpi, 96);
+
+    aplSetKind(akColouring);
+    cfgSetInt(kxHRSize, 3);
+    drawing.kx.SetScaleInfo(0, 0);
+    withForm(4, [](TFrm_Print& f) {
+        EXPECT_EQ(f.CB_HR_Size->currentIndex(), 3);
+        f.PaintBoxEx1->grab();
+    });
+    EXPECT_EQ(cfgGetInt(kxHRSize), 3);
+    EXPECT_EQ(drawing.kx.scaleDenom, 1000); // the bar keeps its own default scale
+}
+
+TEST_F(PrintForm, PreviewStatusLineAndTheDrawingsRenderState)
+{
+    withForm(4, [&](TFrm_Print& f) {
+        f.ED_POffsX->setText(QStringLiteral("-1"));
+        f.ED_POffsY->setText(QStringLiteral("12"));
+        f.PaintBoxEx1->grab();
+        EXPECT_EQ(f.StatusBar1->currentMessage(),
+                  QStringLiteral("Scale:4.16666666666667 Width:396 Height:280 DPM: 3.77952755905512"));
+        const KXDraw& kx = drawing.kx;
+        EXPECT_EQ(kx.outMode, 1);
+        EXPECT_DOUBLE_EQ(kx.printRatio, 0.5);
+        EXPECT_DOUBLE_EQ(kx.zoom, 0.25);
+        EXPECT_EQ(kx.forceRatio, 1);
+        EXPECT_EQ(kx.pOffsX, -1); // an offset, not the setter's "no change"
+        EXPECT_EQ(kx.pOffsY, 12);
+        EXPECT_EQ(kx.hatchKind, 1); // the opener's choices stay
+        EXPECT_EQ(kx.imageOverFills, 1);
+        // A typed scale shows at the next repaint; one that is no number keeps the last good.
+        f.CB_Scale->setCurrentText(QStringLiteral("1000"));
+        QTest::mouseClick(f.Button4, Qt::LeftButton);
+        f.PaintBoxEx1->grab();
+        EXPECT_DOUBLE_EQ(drawing.kx.printRatio, 1.0);
+        for (const char* bad : {"0", "-5", "abc", "nan", "inf"}) {
+            f.CB_Scale->setCurrentText(QString::fromLatin1(bad));
+            QTest::mouseClick(f.Button4, Qt::LeftButton);
+            f.PaintBoxEx1->grab();
+            EXPECT_DOUBLE_EQ(drawing.kx.printRatio, 1.0) << bad;
+        }
+    });
+    EXPECT_EQ(cfgGetInt(kxSCALE), 0); // the text as the Part stores it
+}
+
+TEST_F(PrintForm, ScaleBarLabelsAreBlackWhateverTheLastFigureLeft)
+{
+    defaultSettings({{0x2A2AA5, 1}}); // brown
+    cfgSetInt(kxHRSize, 1);
+    drawing.add(figure(0, {{10, 10}, {10, 60}, {60, 60}, {60, 10}}, 1)); // a brown tone, drawn last
+    withForm(4, [&](TFrm_Print& f) {
+        f.CHB_Target->setChecked(false);
+        const QImage shot = f.PaintBoxEx1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // The bar 15 mm above the bottom edge, its labels above it.
+        const int y = shot.height() - static_cast<int>(15 * 96 / 25.4 * 0.25);
+        int black = 0, brown = 0;
+        for (int yy = y - 25; yy < y; ++yy)
+            for (int x = 0; x < shot.width(); ++x) {
+                black += shot.pixel(x, yy) == qRgb(0, 0, 0);
+                brown += shot.pixel(x, yy) == qRgb(0xA5, 0x2A, 0x2A);
+            }
+        EXPECT_GT(black, 20);
+        EXPECT_EQ(brown, 0);
+    });
+}
+
+TEST_F(PrintForm, FullAndPartialPrintsSetRatioDivisorOffsetsAndOrientation)
+{
+    ui::clearRecorded();
+    testutil::TempDir dir;
+    const std::string pdf = dir.file("page.pdf");
+    printSetTestOutput(QPageSize(QPageSize::A3), QPageLayout::Portrait, pdf, 600);
+    cfgSetInt(kxBB_Paper, 1); // A4 landscape
+    cfgSetInt(kxBB_CX, 1000);
+    cfgSetInt(kxBB_CY, 700);
+    withForm(4, [&](TFrm_Print& f) {
+        ui::scriptAnswer(ui::Answer::Yes);
+        QTest::mouseClick(f.Btn_Print, Qt::LeftButton);
+        EXPECT_DOUBLE_EQ(drawing.kx.printRatio, 0.501);
+        EXPECT_NEAR(drawing.kx.divisor, 0.167, 1e-12);
+        EXPECT_EQ(printGetPrinter().pageLayout().orientation(), QPageLayout::Landscape);
+        EXPECT_EQ(f.outputMode, 0); // back on the preview
+
+        ui::scriptAnswer(ui::Answer::Yes);
+        QTest::mouseClick(f.Btn_BBPrint, Qt::LeftButton);
+        EXPECT_EQ(drawing.kx.pOffsX, -116);
+        EXPECT_EQ(drawing.kx.pOffsY, -80);
+        EXPECT_EQ(drawing.kx.hrSize, 0);
+        EXPECT_EQ(printGetPrinter().pageLayout().orientation(), QPageLayout::Landscape);
+
+        // Not confirmed: nothing printed.
+        std::filesystem::remove(pdf);
+        QTest::mouseClick(f.Btn_Print, Qt::LeftButton);
+        EXPECT_FALSE(std::filesystem::exists(pdf));
+        QTest::mouseClick(f.Btn_DefPrint, Qt::LeftButton);
+    });
+    const auto& rec = ui::recorded();
+    ASSERT_EQ(rec.size(), 4u);
+    EXPECT_EQ(rec[0].kind, "print");
+    EXPECT_EQ(rec[0].text, pdf);
+    EXPECT_EQ(rec[0].answer, "ok");
+    EXPECT_EQ(rec[2].answer, "cancel");
+    EXPECT_EQ(rec[3].kind, "printsetup");
+}
+
+TEST_F(PrintForm, AFileThatCannotBeWrittenIsReportedAndThePreviewReturns)
+{
+    ui::clearRecorded();
+    testutil::TempDir dir;
+    const std::string pdf = dir.file("no/such/folder/page.pdf");
+    printSetTestOutput(QPageSize(QPageSize::A4), QPageLayout::Portrait, pdf);
+    withForm(1, [&](TFrm_Print& f) {
+        ui::scriptAnswer(ui::Answer::Yes);
+        QTest::mouseClick(f.Btn_Print, Qt::LeftButton);
+        EXPECT_EQ(f.outputMode, 0);
+        EXPECT_EQ(f.outDpi, 96);
+    });
+    const auto& rec = ui::recorded();
+    ASSERT_EQ(rec.size(), 2u);
+    EXPECT_EQ(rec[1].kind, "message");
+    EXPECT_EQ(rec[1].text, "印刷できません: " + pdf);
+}
+
+// Drags of the range frame at zoom 1/4 on A4 portrait, S = 500, a 96 dpi screen.
+TEST_F(PrintForm, RangeFrameDrags)
+{
+    cfgSetInt(kxBB_Paper, 0);
+    struct Drag {
+        bool armed;         // "印刷範囲設定" first
+        QPoint a, b;        // the presses, in preview pixels
+        QString scale;      // CB_BB_Scale afterwards
+        int cx, cy;         // the range centre, unzoomed
+    };
+    const Drag drags[] = {
+        {true, {10, 10}, {110, 50}, QStringLiteral("251"), 240, 120},
+        {true, {110, 50}, {10, 10}, QStringLiteral("251"), 240, 120}, // mirrored
+        {true, {60, 90}, {60, 20}, QStringLiteral("0"), 240, 220},     // no width
+        {false, {30, 20}, {30, 20}, QStringLiteral("500"), 120, 80},   // idle clicks move the centre
+    };
+    for (const Drag& d : drags) {
+        SCOPED_TRACE(d.a.x());
+        cfgSetInt(kxBB_Scale, 500);
+        withForm(1, [&](TFrm_Print& f) {
+            QWidget* box = f.PaintBoxEx1;
+            if (d.armed)
+                QTest::mouseClick(f.Btn_BBDef, Qt::LeftButton);
+            QTest::mousePress(box, Qt::LeftButton, {}, d.a);
+            QTest::mouseRelease(box, Qt::LeftButton, {}, d.a);
+            if (d.armed) {
+                EXPECT_EQ(f.rangeState, 2);
+                f.PaintBoxEx1MouseMove({}, (d.a.x() + d.b.x()) / 2, d.b.y());
+                EXPECT_EQ(f.rangeX2, (d.a.x() + d.b.x()) / 2 * 4);
+                box->grab(); // the rubber rectangle over the kept preview
+            }
+            QTest::mousePress(box, Qt::RightButton, {}, d.b);
+            EXPECT_EQ(f.rangeState, 0);
+            EXPECT_EQ(f.CB_BB_Scale->currentText(), d.scale);
+            EXPECT_EQ(f.rangeCentreX, d.cx);
+            EXPECT_EQ(f.rangeCentreY, d.cy);
+        });
+    }
+}
+
+TEST_F(PrintForm, TheGreenFrameSpansTheDraggedWidthLessTheBands)
+{
+    cfgSetInt(kxBB_Paper, 0);
+    withForm(1, [&](TFrm_Print& f) {
+        f.CHB_Target->setChecked(false);
+        QTest::mouseClick(f.Btn_BBDef, Qt::LeftButton);
+        f.PaintBoxEx1MouseDown(Qt::LeftButton, {}, 40, 60);
+        f.PaintBoxEx1MouseDown(Qt::LeftButton, {}, 140, 60);
+        ASSERT_EQ(f.CB_BB_Scale->currentText(), QStringLiteral("251"));
+        const QImage shot = f.PaintBoxEx1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const int cy = 60;
+        int first = -1, last = -1;
+        for (int x = 0; x < shot.width(); ++x)
+            if (shot.pixel(x, cy + 10) == qRgb(0, 128, 0)) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        // Outline centred at 90 +- 44, two dots wide.
+        EXPECT_NEAR(last - first, 88, 2);
+        EXPECT_NEAR((first + last) / 2.0, 90, 1.5);
+        // The rubber rectangle is gone with the drag.
+        EXPECT_EQ(f.rangeState, 0);
+    });
+}
+
+TEST_F(PrintForm, RubberRectangleInvertsAndRestores)
+{
+    QImage img = rendertest::whiteImage(40, 40);
+    img.setPixel(5, 5, qRgb(10, 200, 30));
+    const QImage before = img;
+    {
+        Canvas c(img);
+        printDrawRubberRect(c, 5, 5, 30, 20);
+    }
+    EXPECT_NE(img, before);
+    EXPECT_EQ(img.pixel(5, 12), qRgb(0, 0, 0));
+    {
+        Canvas c(img);
+        printDrawRubberRect(c, 5, 5, 30, 20);
+        EXPECT_EQ(c.penMode(), PenMode::Copy);
+    }
+    EXPECT_EQ(img, before);
+}
+
+TEST(PrintPaper, PartialPaperTable)
+{
+    const int expected[][3] = {{-1, 0, 0}, {0, 210, 297}, {1, 297, 210}, {2, 297, 420}, {3, 420, 297}, {4, 0, 0}};
+    for (const auto& e : expected) {
+        int w = -9, h = -9;
+        printGetBBPaperMM(e[0], w, h);
+        EXPECT_EQ(w, e[1]);
+        EXPECT_EQ(h, e[2]);
+    }
+    printSetSource(nullptr, 0, -5);
+    EXPECT_EQ(printSourceDpi, 200);
+    EXPECT_EQ(printSourceScale, 1000);
+}
+
+} // namespace
