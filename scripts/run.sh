@@ -9,6 +9,7 @@ cmake --build build/release -j "$(nproc)"
 # Def) and the edited layer list stay out of the repository.
 data="$PWD/build/run-samples"
 if [ ! -d "$data" ]; then
+  rm -rf "$data.part"
   cp -r samples "$data.part"
   mv "$data.part" "$data"
 fi

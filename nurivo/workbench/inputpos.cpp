@@ -92,6 +92,7 @@ TFrm_InputPos::TFrm_InputPos() : TRecDialog(2)
             StringGrid1->setItem(r, c, item);
         }
     }
+    recGridFixHeaderRow(StringGrid1, rowHeight);
     StringGrid1->setFixedWidth(width + 2 * StringGrid1->frameWidth() +
                                style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     StringGrid1->setMinimumHeight(20 * rowHeight);

@@ -21,6 +21,8 @@ TFrmQRVDetail* FrmQRVDetail = nullptr;
 namespace {
 
 constexpr int rowHeight = 20;
+// A row's pitch: its 20 pixels and the grid line below them.
+constexpr int rowPitch = rowHeight + 1;
 constexpr int panelHeight = 53;
 constexpr int nameWidth = 128;
 constexpr int valueWidth = 279;
@@ -80,12 +82,15 @@ TFrmQRVDetail::TFrmQRVDetail() : TRecDialog(2)
     SG_Detail->setColumnWidth(0, nameWidth);
     SG_Detail->setColumnWidth(1, valueWidth);
     SG_Detail->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    SG_Detail->verticalHeader()->setDefaultSectionSize(rowHeight);
-    SG_Detail->verticalHeader()->setMinimumSectionSize(rowHeight);
+    SG_Detail->verticalHeader()->setDefaultSectionSize(rowPitch);
+    SG_Detail->verticalHeader()->setMinimumSectionSize(rowPitch);
     SG_Detail->setSelectionBehavior(QAbstractItemView::SelectRows);
     SG_Detail->setSelectionMode(QAbstractItemView::SingleSelection);
     SG_Detail->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SG_Detail->setTabKeyNavigation(false);
+    setCell(SG_Detail, 0, 0, {});
+    setCell(SG_Detail, 0, 1, {});
+    recGridFixHeaderRow(SG_Detail, rowPitch);
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -134,6 +139,7 @@ void TFrmQRVDetail::fill(const std::string& title, int table, const std::string&
     const int n = qrvGetColumnCount(table);
     const int keptRow = SG_Detail->currentRow();
     SG_Detail->setRowCount(n + 1);
+    SG_Detail->setRowHidden(0, true);
     setCell(SG_Detail, 0, 0, {});
     setCell(SG_Detail, 0, 1, {});
     for (int i = 0; i < n; ++i)
@@ -157,7 +163,7 @@ void TFrmQRVDetail::fill(const std::string& title, int table, const std::string&
     }
 
     const int v = std::min(n, visibleValueRows);
-    setFixedHeight((v + 1) * (rowHeight + 1) + panelHeight + 8);
+    setFixedHeight((v + 1) * rowPitch + panelHeight + 8);
     SG_DetailClick();
 }
 

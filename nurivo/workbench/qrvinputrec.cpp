@@ -110,7 +110,8 @@ TFrm_QRVInputRec::TFrm_QRVInputRec(int t, int mode, TPRec* rec)
     marks.GB_SEDef->setVisible(kind == PK_LEADER_MARKS);
 
     connect(CB_Layer, &QComboBox::activated, this, &TFrm_QRVInputRec::CB_LayerChange);
-    connect(ListBox1, &QListWidget::currentRowChanged, this, &TFrm_QRVInputRec::ListBox1Click);
+    // A line chosen by the mouse or the keyboard; reaching the list chooses none.
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, &TFrm_QRVInputRec::ListBox1Click);
     connect(ListBox1, &QListWidget::itemClicked, this, &TFrm_QRVInputRec::ListBox1Click);
     connect(Btn_DspDetail, &QPushButton::clicked, this, &TFrm_QRVInputRec::Btn_DspDetailClick);
     connect(BTN_Update, &QPushButton::clicked, this, &TFrm_QRVInputRec::BTN_UpdateClick);
@@ -136,9 +137,9 @@ void TFrm_QRVInputRec::CB_LayerChange()
 
 void TFrm_QRVInputRec::ListBox1Click()
 {
-    const QListWidgetItem* line = ListBox1->currentItem();
-    if (line)
-        ED_No->setText(QString::number(strToLong(line->text().toStdString())));
+    const QList<QListWidgetItem*> chosen = ListBox1->selectedItems();
+    if (!chosen.isEmpty())
+        ED_No->setText(QString::number(strToLong(chosen.first()->text().toStdString())));
 }
 
 void TFrm_QRVInputRec::Btn_DspDetailClick()

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QTableWidget>
 
 void recFormSetFont(QWidget* form, const QString& face, int pixelSize)
 {
@@ -19,6 +21,35 @@ void recFormSetFont(QWidget* form, const QString& face, int pixelSize)
     QFont font(face);
     font.setPixelSize(pixelSize);
     form->setFont(font);
+}
+
+void recGridFixHeaderRow(QTableWidget* grid, int height)
+{
+    QHeaderView* header = grid->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setFixedHeight(height);
+    header->show();
+    grid->setRowHidden(0, true);
+    auto mirror = [grid] {
+        for (int c = 0; c < grid->columnCount(); ++c) {
+            const QTableWidgetItem* item = grid->item(0, c);
+            QTableWidgetItem* shown = grid->horizontalHeaderItem(c);
+            if (!shown) {
+                shown = new QTableWidgetItem;
+                grid->setHorizontalHeaderItem(c, shown);
+            }
+            shown->setText(item ? item->text() : QString());
+        }
+    };
+    QObject::connect(grid->model(), &QAbstractItemModel::dataChanged, grid,
+                     [mirror](const QModelIndex& topLeft) {
+                         if (topLeft.row() == 0)
+                             mirror();
+                     });
+    mirror();
 }
 
 TRecDialog::TRecDialog(int escapeResult, QWidget* parent)

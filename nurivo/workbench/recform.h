@@ -5,9 +5,15 @@
 
 class QCheckBox;
 class QGroupBox;
+class QTableWidget;
 
 // Sets the form's face: the Windows faces resolve to their IPA twins.
 void recFormSetFont(QWidget* form, const QString& face, int pixelSize);
+
+// Row 0 of the grid as its fixed header line: the grid's own header shows row 0's texts and
+// stays above the rows when they scroll; row 0 itself stays as the data, hidden. A click on it
+// selects nothing.
+void recGridFixHeaderRow(QTableWidget* grid, int height);
 
 // A modal form whose frame close ends it with 2 and whose Escape ends it with `escapeResult`.
 class TRecDialog : public QDialog {

@@ -289,18 +289,22 @@ TEST_F(PrintForm, RangeFrameDrags)
         QPoint a, b;        // the presses, in preview pixels
         QString scale;      // CB_BB_Scale afterwards
         int cx, cy;         // the range centre, unzoomed
+        QString printScale = QStringLiteral("500");
     };
     const Drag drags[] = {
         {true, {10, 10}, {110, 50}, QStringLiteral("251"), 240, 120},
         {true, {110, 50}, {10, 10}, QStringLiteral("251"), 240, 120}, // mirrored
         {true, {60, 90}, {60, 20}, QStringLiteral("0"), 240, 220},     // no width
         {false, {30, 20}, {30, 20}, QStringLiteral("500"), 120, 80},   // idle clicks move the centre
+        // A scale out of all reason saturates.
+        {true, {10, 10}, {110, 50}, QStringLiteral("2147483647"), 240, 120, QStringLiteral("1e300")},
     };
     for (const Drag& d : drags) {
         SCOPED_TRACE(d.a.x());
         cfgSetInt(kxBB_Scale, 500);
         withForm(1, [&](TFrm_Print& f) {
             QWidget* box = f.PaintBoxEx1;
+            f.CB_Scale->setCurrentText(d.printScale);
             if (d.armed)
                 QTest::mouseClick(f.Btn_BBDef, Qt::LeftButton);
             QTest::mousePress(box, Qt::LeftButton, {}, d.a);

@@ -92,6 +92,18 @@ void clickRow(QWidget* f, int row, bool twice = false)
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
 }
 
+// Value rows shown whole in the grid's window, as it is scrolled now.
+int wholeValueRowsShown(QTableWidget* g)
+{
+    int n = 0;
+    for (int r = 1; r < g->rowCount(); ++r) {
+        const int top = g->rowViewportPosition(r);
+        if (!g->isRowHidden(r) && top >= 0 && top + g->rowHeight(r) <= g->viewport()->height())
+            ++n;
+    }
+    return n;
+}
+
 bool docEnabled(QWidget* f)
 {
     return child<QPushButton>(f, "Btn_ShowDoc")->isEnabled();
@@ -123,8 +135,12 @@ TEST_F(QRVDetail, ThirtyColumnsGiveThirtyOneRowsAndTwentyFiveVisible)
         EXPECT_EQ(grid(f)->columnCount(), 2);
         EXPECT_EQ(grid(f)->columnWidth(0), 128);
         EXPECT_EQ(grid(f)->columnWidth(1), 279);
-        EXPECT_EQ(grid(f)->rowHeight(3), 20);
+        EXPECT_EQ(grid(f)->rowHeight(3), 21); // 20 pixels and the grid line below them
         EXPECT_EQ(f->height(), 607);
+        EXPECT_EQ(wholeValueRowsShown(grid(f)), 25);
+        grid(f)->scrollToBottom();
+        EXPECT_EQ(wholeValueRowsShown(grid(f)), 25);
+        grid(f)->scrollToTop();
         EXPECT_EQ(cellText(f, 0, 1), "名0");
         EXPECT_EQ(cellText(f, 0, 30), "名29");
         EXPECT_EQ(cellText(f, 1, 1), " 12x"); // the number text as given

@@ -5,6 +5,7 @@
 #include "model/laytbl.h"
 #include "model/qrv.h"
 #include "platform/codec.h"
+#include "platform/strscan.h"
 #include "recdlg_helpers.h"
 #include "testutil.h"
 
@@ -210,6 +211,36 @@ TEST_F(QRVInputRec, MarksFillAndResults)
     });
     EXPECT_EQ(showQRVInputRec(1, 2, &poly), 1);
     EXPECT_EQ(poly.name, "9");
+}
+
+TEST_F(QRVInputRec, OnlyAChosenLineGivesTheNumber)
+{
+    // Reaching the list by the keyboard chooses nothing; moving through it does.
+    TPRec rec = figure(PK_POLYLINE, -1, "55");
+    whenModal([](QWidget* f) {
+        QListWidget* list = child<QListWidget>(f, "ListBox1");
+        QApplication::setActiveWindow(f);
+        list->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        ASSERT_TRUE(list->hasFocus());
+        EXPECT_EQ(text(child<QLineEdit>(f, "ED_No")->text()), "55");
+        QTest::keyClick(list, Qt::Key_Down);
+        EXPECT_EQ(text(child<QLineEdit>(f, "ED_No")->text()), text(QString::number(
+            strToLong(list->currentItem()->text().toStdString()))));
+        EXPECT_NE(text(child<QLineEdit>(f, "ED_No")->text()), "55");
+        click(f, "BTN_Cancel");
+    });
+    EXPECT_EQ(showQRVInputRec(1, 1, &rec), 1);
+    EXPECT_EQ(rec.name, "55");
+
+    whenModal([](QWidget* f) {
+        QApplication::setActiveWindow(f);
+        child<QListWidget>(f, "ListBox1")->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        click(f, "BTN_Update");
+    });
+    EXPECT_EQ(showQRVInputRec(1, 1, &rec), 2);
+    EXPECT_EQ(rec.name, "55");
 }
 
 TEST_F(QRVInputRec, DetailOpensTheGridForTheNumber)
