@@ -471,11 +471,29 @@ const Canvas::FontEntry& Canvas::font()
 
 void Canvas::moveTo(int x, int y) { pos_ = QPoint(x, y); }
 
+// Lines through these points leave no dot in the visible part: the pen reaches half its width
+// beyond them (round caps and joins), a one-dot pen one dot.
+bool Canvas::missesView(const QPoint* points, int n) const
+{
+    if (n < 1 || visible_.isEmpty())
+        return false;
+    long long l = points[0].x(), r = l, t = points[0].y(), b = t;
+    for (int i = 1; i < n; ++i) {
+        l = std::min<long long>(l, points[i].x());
+        r = std::max<long long>(r, points[i].x());
+        t = std::min<long long>(t, points[i].y());
+        b = std::max<long long>(b, points[i].y());
+    }
+    const long long reach = std::max(1, penWidth_) + 2;
+    return r + reach < visible_.left() || l - reach > visible_.right() ||
+           b + reach < visible_.top() || t - reach > visible_.bottom();
+}
+
 void Canvas::lineTo(int x, int y)
 {
     const QPoint to(x, y);
     const QPoint line[] = {pos_, to};
-    if (!off_ && painter_->isActive() && penStyle_ != PenStyle::Clear &&
+    if (!off_ && painter_->isActive() && penStyle_ != PenStyle::Clear && !missesView(line, 2) &&
         !(to != pos_ && (lineFromCache(pos_, to) || thinLines(line, 2)))) {
         applyPen();
         if (to != pos_)

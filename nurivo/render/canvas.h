@@ -182,6 +182,8 @@ private:
     // One-dot lines through `points` (n of them) set dot by dot where the device is a raster:
     // false leaves them to the painter.
     bool thinLines(const QPoint* points, int n);
+    // Whether lines through `points` with the current pen stay wholly outside the visible part.
+    bool missesView(const QPoint* points, int n) const;
     // Whether the device takes one-dot lines set dot by dot (a raster, whole-dot mapping).
     bool thinLinesAllowed(const QPoint* points, int n) const;
     // An image device the canvas may write to itself: its pixels, the translation of the

@@ -116,6 +116,7 @@ void KXDraw::Draw(Canvas* c, int width, int height, double dpm_)
     lineKind = 1;
     if (!canvas)
         return;
+    prepareReach();
     const int layers = std::clamp(layerCount, 0, KX_MAX_LAYERS);
     if (showImage) {
         DrawImage(0, width, height);
@@ -183,8 +184,7 @@ void KXDraw::DrawImage(int pass, int width, int height)
         break;
     case 8:
         if (quarterBmp && !quarterBmp->isEmpty())
-            canvas->stretchDraw(QRect(ox, oy, quarterBmp->width() / 2, quarterBmp->height() / 2),
-                                *quarterBmp);
+            drawEighth(*quarterBmp, QPoint(ox, oy));
         else
             canvas->stretchDraw(QRect(ox, oy, W / 8, H / 8), *rasterBmp);
         break;
@@ -233,30 +233,98 @@ void KXDraw::drawScaled(const Bitmap& raster, const QRect& target)
     canvas->draw(target.left(), target.top(), reduced_);
 }
 
+namespace {
+
+// Each channel of the darker of two colours.
+inline QRgb darkerOf(QRgb a, QRgb b)
+{
+    const QRgb m = 0xFF000000u;
+    const QRgb r = std::min(a & 0xFF0000u, b & 0xFF0000u);
+    const QRgb g = std::min(a & 0xFF00u, b & 0xFF00u);
+    const QRgb bl = std::min(a & 0xFFu, b & 0xFFu);
+    return m | r | g | bl;
+}
+
+// `source` halved, each dot the darkest of its 2 x 2 (channel by channel), 32 bits; the odd
+// last row and column fall away as in a stretch to half the size.
+QImage darkestHalf(const QImage& source)
+{
+    const int w = source.width() / 2, h = source.height() / 2;
+    if (w <= 0 || h <= 0)
+        return {};
+    QImage out(w, h, QImage::Format_RGB32);
+    if (out.isNull())
+        return {};
+    if (source.format() == QImage::Format_Grayscale8) {
+        for (int y = 0; y < h; ++y) {
+            const uchar* a = source.constScanLine(2 * y);
+            const uchar* b = source.constScanLine(2 * y + 1);
+            auto* d = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const int g = std::min(std::min(a[2 * x], a[2 * x + 1]), std::min(b[2 * x], b[2 * x + 1]));
+                d[x] = qRgb(g, g, g);
+            }
+        }
+        return out;
+    }
+    const QImage src = source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
+    if (src.isNull())
+        return {};
+    for (int y = 0; y < h; ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(src.constScanLine(2 * y));
+        const auto* b = reinterpret_cast<const QRgb*>(src.constScanLine(2 * y + 1));
+        auto* d = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            d[x] = darkerOf(darkerOf(a[2 * x], a[2 * x + 1]), darkerOf(b[2 * x], b[2 * x + 1]));
+    }
+    return out;
+}
+
+} // namespace
+
+// Divisor 8: the quarter bitmap halved once more by the darkest of each 2 x 2, as a
+// black-on-white stretch keeps black; averaging it again would turn thin line work pale.
+void KXDraw::drawEighth(const Bitmap& quarter, QPoint at)
+{
+    const qint64 key = quarter.image().cacheKey();
+    if (eighth_.isEmpty() || key != eighthKey_) {
+        eighth_ = Bitmap(darkestHalf(quarter.image()), pf32bit);
+        eighthKey_ = key;
+    }
+    if (!eighth_.isEmpty())
+        canvas->draw(at.x(), at.y(), eighth_);
+}
+
 // ---------------------------------------------------------------------------------------
 // Styles and device points
 
-void KXDraw::SetStyleFor(int layer, const TPRec& figure)
+const TLayerRec& KXDraw::rowFor(int layer, const TPRec& figure, const TLayerRec& fallback) const
 {
-    TLayerRec fallback;
-    const TLayerRec* row = &fallback;
     if (const TLay* lay = layTblGet(layer); lay && lay->layer) {
         const TLayer& list = *lay->layer;
         // A row index outside the list takes row 0.
         const int index = figure.layerIndex >= 0 && figure.layerIndex < list.count ? figure.layerIndex : 0;
         if (const TLayerRec* r = list.layerGetPtr(index))
-            row = r;
+            return *r;
     }
+    return fallback;
+}
+
+int KXDraw::penWidthOf(const TLayerRec& row) const
+{
+    const int widthCode = row.lineCode >= 100 ? row.lineCode % 100 : row.lineCode;
+    const int w = toInt(dpm * 0.2 * widthCode);
+    return w <= 0 ? 1 : w;
+}
+
+void KXDraw::SetStyleFor(int layer, const TPRec& figure)
+{
+    TLayerRec fallback;
+    const TLayerRec* row = &rowFor(layer, figure, fallback);
     canvas->setPenColor(row->color);
     canvas->setBrushColor(row->color);
-    int styleDigit = 0;
-    int widthCode = row->lineCode;
-    if (row->lineCode >= 100) {
-        styleDigit = row->lineCode / 100;
-        widthCode = row->lineCode % 100;
-    }
-    int w = toInt(dpm * 0.2 * widthCode);
-    canvas->setPenWidth(w <= 0 ? 1 : w);
+    const int styleDigit = row->lineCode >= 100 ? row->lineCode / 100 : 0;
+    canvas->setPenWidth(penWidthOf(*row));
     switch (styleDigit) {
     case 1:
         lineKind = 3;
@@ -290,11 +358,61 @@ int KXDraw::toDevice(const TPRec& figure)
     return n;
 }
 
-bool KXDraw::mayShow(const TPRec& f, bool filling) const
+void KXDraw::preparePens(int layer)
 {
-    const QRect clip = canvas->clipRect();
-    if (clip.isEmpty())
-        return false;
+    const TLay* lay = layTblGet(layer);
+    const int rows = lay && lay->layer ? std::max(1, lay->layer->count) : 1;
+    rowPens_.clear();
+    TPRec probe;
+    TLayerRec fallback;
+    for (int i = 0; i < rows; ++i) {
+        probe.layerIndex = i;
+        rowPens_.push_back(penWidthOf(rowFor(layer, probe, fallback)));
+    }
+}
+
+int KXDraw::passPen(const TPRec& f) const
+{
+    // As rowFor picks the row: an index outside the list takes row 0.
+    const bool inList = f.layerIndex >= 0 && f.layerIndex < static_cast<int>(rowPens_.size());
+    return rowPens_[inList ? static_cast<std::size_t>(f.layerIndex) : 0];
+}
+
+void KXDraw::prepareReach()
+{
+    const double ratio = sizesScaled() ? std::abs(printRatio) : 1.0;
+    reachArrow_ = std::abs(cfgGetInt(kEndArrowSlot) * dpm * 0.1 / ratio) + 2;
+    reachCircle_ = std::abs(cfgGetInt(kStartCircleSlot) * dpm * 0.1 / ratio) + 3;
+    reachNameHeight_ = nameFontHeight();
+    // Multiplying by the inverse differs from dividing by far less than the dot of slack.
+    reachScale_ = 1.0 / divisor;
+    reachOffX_ = outMode != 0 ? pOffsX * dpm * zoom : 0.0;
+    reachOffY_ = outMode != 0 ? pOffsY * dpm * zoom : 0.0;
+    reachPen_ = std::abs(dpm / printRatio) + 5;
+}
+
+QRect KXDraw::FigureArea(int layer, const TPRec& figure, double dpm_)
+{
+    const double saved = dpm;
+    dpm = dpm_;
+    prepareReach();
+    TLayerRec fallback;
+    const QRectF box = reachBox(figure, false, penWidthOf(rowFor(layer, figure, fallback)));
+    dpm = saved;
+    prepareReach();
+    // Far beyond any device, whole dots stay representable.
+    constexpr double kFar = 1 << 28;
+    const QRectF far(QPointF(-kFar, -kFar), QPointF(kFar, kFar));
+    return box.intersected(far).toAlignedRect();
+}
+
+QRectF KXDraw::reachBox(const TPRec& f, bool filling, int penWidth) const
+{
+    // Device positions as ToDevX and ToDevY give them before truncation, which moves them by
+    // less than a dot (the reach below has that dot).
+    auto devX = [&](double x) { return x * reachScale_ + reachOffX_; };
+    auto devY = [&](double y) { return y * reachScale_ + reachOffY_; };
+
     // The points' box, from the points themselves: a vertex move changes a point in place
     // and leaves the record's stored box as it was.
     const int n = std::clamp(f.nPts, 0, static_cast<int>(f.pts.size()));
@@ -310,21 +428,20 @@ bool KXDraw::mayShow(const TPRec& f, bool filling) const
             y1 = std::max(y1, p.y);
         }
     }
-    double left = ToDevX(outMode, x0, divisor), right = ToDevX(outMode, x1, divisor);
-    double top = ToDevY(outMode, y0, divisor), bottom = ToDevY(outMode, y1, divisor);
+    double left = devX(x0), right = devX(x1);
+    double top = devY(y0), bottom = devY(y1);
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
 
-    // How far beyond the points a figure may draw, in dots: the whole width of its pen (set
-    // for the figure before this is asked) or of the arrow and circle pens, and a margin.
-    const double pen = std::abs(static_cast<double>(canvas->penWidth())) + std::abs(dpm / printRatio) + 4;
+    // How far beyond the points a figure may draw, in dots: the whole width of its row's pen
+    // or of the arrow and circle pens, and a margin.
+    const double pen = std::abs(static_cast<double>(penWidth)) + reachPen_;
     double reach = pen;
     // The stored text's length bounds its length in the file's encoding (one or two bytes
     // for each character of one to four), without converting it.
     const double bytes = static_cast<double>(f.name.size());
-    const double ratio = sizesScaled() ? std::abs(printRatio) : 1.0;
     // From the font height the drawing passes; 0 writes in the canvas's default height.
     auto textReach = [&](int h) {
         const double dots = h == 0 ? kCanvasDefaultFontHeight : std::abs(static_cast<double>(h));
@@ -332,53 +449,64 @@ bool KXDraw::mayShow(const TPRec& f, bool filling) const
     };
     switch (f.kind) {
     case 2:
-    case 3: {
-        const double s = std::abs(cfgGetInt(kEndArrowSlot) * dpm * 0.1 / ratio) + 2;
-        const double r = std::abs(cfgGetInt(kStartCircleSlot) * dpm * 0.1 / ratio) + 3;
-        reach += 3 * s + r;
+    case 3:
+        reach += 3 * reachArrow_ + reachCircle_;
         break;
-    }
     case 4:
     case 6: {
         double h = 0, a = 0;
         calloutSizes(f, h, a);
         reach += textReach(f.kind == 4 ? textFontHeight(f) : toInt(h)) + 2 * std::abs(a) +
-                 std::abs(10 / divisor);
+                 10; // the text stands 10 dots below its label
         if (f.kind == 6 && n >= 3) {
             // The fourth corner of the parallelogram may lie outside the points.
-            const int mx = ToDevX(outMode, f.pts[0].x + f.pts[2].x - f.pts[1].x, divisor);
-            const int my = ToDevY(outMode, f.pts[0].y + f.pts[2].y - f.pts[1].y, divisor);
-            left = std::min(left, static_cast<double>(mx));
-            right = std::max(right, static_cast<double>(mx));
-            top = std::min(top, static_cast<double>(my));
-            bottom = std::max(bottom, static_cast<double>(my));
+            const double mx = devX(static_cast<double>(f.pts[0].x) + f.pts[2].x - f.pts[1].x);
+            const double my = devY(static_cast<double>(f.pts[0].y) + f.pts[2].y - f.pts[1].y);
+            left = std::min(left, mx);
+            right = std::max(right, mx);
+            top = std::min(top, my);
+            bottom = std::max(bottom, my);
         }
         break;
     }
     case 5:
         if (n >= 2) {
-            const double dx = (f.pts[1].x - f.pts[0].x) / divisor;
-            const double dy = (f.pts[1].y - f.pts[0].y) / divisor;
+            const double dx = (f.pts[1].x - static_cast<double>(f.pts[0].x)) * reachScale_;
+            const double dy = (f.pts[1].y - static_cast<double>(f.pts[0].y)) * reachScale_;
             reach += std::sqrt(dx * dx + dy * dy) + 2;
         }
         break;
     default:
         break;
     }
-    QRectF box(QPointF(left - reach, top - reach), QPointF(right + reach, bottom + reach));
-    if (!filling && drawNames && f.kind != 4 && f.kind != 6) {
-        const double lx = ToDevX(outMode, f.labelX, divisor);
-        const double ly = ToDevY(outMode, f.labelY, divisor);
-        const double nr = textReach(nameFontHeight()) + std::abs(12 / divisor);
-        box = box.united(QRectF(QPointF(lx - nr, ly - nr), QPointF(lx + nr, ly + nr)));
+    left -= reach;
+    right += reach;
+    top -= reach;
+    bottom += reach;
+    // Around the label: the name, and a text's vertex mark.
+    double labelReach = -1;
+    if (!filling && drawNames && f.kind != 4 && f.kind != 6)
+        labelReach = textReach(reachNameHeight_) + 12 + 1; // a leader's name stands 12 dots lower
+    else if (!filling && f.kind == 4)
+        labelReach = reach;
+    if (labelReach >= 0) {
+        const double lx = devX(f.labelX), ly = devY(f.labelY);
+        left = std::min(left, lx - labelReach);
+        right = std::max(right, lx + labelReach);
+        top = std::min(top, ly - labelReach);
+        bottom = std::max(bottom, ly + labelReach);
     }
-    if (!filling && (f.kind == 4)) {
-        const double lx = ToDevX(outMode, f.labelX, divisor);
-        const double ly = ToDevY(outMode, f.labelY, divisor);
-        box = box.united(QRectF(QPointF(lx - reach, ly - reach), QPointF(lx + reach, ly + reach)));
-    }
-    return box.intersects(QRectF(clip));
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
 }
+
+namespace {
+// Whether a figure's area misses the visible part (an empty part shows nothing).
+inline bool misses(const QRectF& box, const QRectF& clip)
+{
+    return clip.isEmpty() || box.right() <= clip.left() || box.left() >= clip.right() ||
+           box.bottom() <= clip.top() || box.top() >= clip.bottom();
+}
+} // namespace
 
 // ---------------------------------------------------------------------------------------
 // Fills
@@ -388,12 +516,18 @@ void KXDraw::FillLayer(PData* store, int layer)
     if (!store)
         return; // an absent store has nothing to fill
     const int count = std::min(store->count, static_cast<int>(store->recs.size()));
+    preparePens(layer);
+    const QRectF clip(canvas->clipRect());
     for (int i = 0; i < count; ++i) {
         const TPRec& f = store->recs[static_cast<std::size_t>(i)];
-        SetStyleFor(layer, f);
         if (f.flags == 0 || !(isPolygonKind(f.kind) || f.kind == 5))
             continue;
-        canvas->setDrawingOff(!mayShow(f, true));
+        if (misses(reachBox(f, true, passPen(f)), clip)) {
+            // Out of view: only the brush it leaves counts for the figures after it.
+            canvas->setBrushStyle(hatchKind == 3 ? BrushStyle::DiagCross : BrushStyle::Solid);
+            continue;
+        }
+        SetStyleFor(layer, f);
         const int n = toDevice(f);
         auto shape = [&] {
             if (f.kind == 5) {
@@ -417,7 +551,6 @@ void KXDraw::FillLayer(PData* store, int layer)
             canvas->setBrushPattern(nullptr);
             canvas->setBackColor(back);
         }
-        canvas->setDrawingOff(false);
     }
     // Second pass: leave the canvas plain for the figures. Figure by figure it only sets
     // the style again, so the last figure's style and whether any closed figure came by
@@ -472,10 +605,14 @@ void KXDraw::DrawLayer(PData* store, int layer)
     if (!store)
         return;
     const int count = std::min(store->count, static_cast<int>(store->recs.size()));
+    preparePens(layer);
+    const QRectF clip(canvas->clipRect());
     for (int i = 0; i < count; ++i) {
         const TPRec& f = store->recs[static_cast<std::size_t>(i)];
+        // A figure out of view is skipped whole: every figure sets what it draws with.
+        if (misses(reachBox(f, false, passPen(f)), clip))
+            continue;
         SetStyleFor(layer, f);
-        canvas->setDrawingOff(!mayShow(f, false));
         const int n = toDevice(f);
         switch (f.kind) {
         case 0:
@@ -509,7 +646,6 @@ void KXDraw::DrawLayer(PData* store, int layer)
             break; // nothing but the name
         }
         drawName(f);
-        canvas->setDrawingOff(false);
     }
 }
 

@@ -17,6 +17,7 @@ class PData;
 class StyleLine;
 struct TImgDef;
 struct TPRec;
+struct TLayerRec;
 
 constexpr int KX_MAX_LAYERS = 5;
 
@@ -77,8 +78,16 @@ public:
     int ToDevX(int mode, int x, double divisor) const;
     int ToDevY(int mode, int y, double divisor) const;
 
-    // Renders the drawing into (0, 0)-(width, height) of the canvas.
+    // Renders the drawing into (0, 0)-(width, height) of the canvas. Figures that cannot reach
+    // the canvas's visible part are skipped whole, so the pens, brushes and fonts a Draw
+    // leaves on the canvas are not fixed (copy mode is source copy): draw on with your own.
     void Draw(Canvas* canvas, int width, int height, double dpm);
+
+    // The device area (dots, as Draw at `dpm` with the present render state maps them) that
+    // figure `figure` of layer `layer` can draw on: fill, outline, arrowheads, circles, texts,
+    // name and vertex mark. The bound by which Draw skips a figure out of view: a Draw
+    // clipped to it draws every figure that changes any of its pixels.
+    QRect FigureArea(int layer, const TPRec& figure, double dpm);
 
     // The steps of Draw.
     void DrawImage(int pass, int width, int height);
@@ -101,11 +110,21 @@ public:
 
 private:
     bool sizesScaled() const { return outMode != 0 || forceRatio != 0; }
+    // The attribute row a figure of `layer` takes (row 0 for an index outside the list),
+    // `fallback` when the layer has none; and the pen width it gives.
+    const TLayerRec& rowFor(int layer, const TPRec& figure, const TLayerRec& fallback) const;
+    int penWidthOf(const TLayerRec& row) const;
+    // The pen widths of the rows of `layer`, for the bound of each figure of a pass.
+    void preparePens(int layer);
+    int passPen(const TPRec& figure) const;
+    // The sizes that the bound of every figure uses, from the settings and `dpm`.
+    void prepareReach();
+    // The device area the figure can draw on (`filling`: its fill alone) with pen width `pen`:
+    // fill, outline, marks, text and name. Conservative: Draw skips a figure whose area
+    // misses the visible part of the canvas.
+    QRectF reachBox(const TPRec& figure, bool filling, int pen) const;
     // The figure's points in device dots, into the work buffer; the count converted.
     int toDevice(const TPRec& figure);
-    // Whether anything the figure draws (fill, outline, marks, text, name) can reach the
-    // visible part of the canvas. Conservative: a figure drawn nowhere visible is skipped.
-    bool mayShow(const TPRec& figure, bool filling) const;
     void drawOutline(int n);
     void drawOpen(int n);
     // The dashed pen set to the canvas pen's width and the figure's line kind.
@@ -122,6 +141,7 @@ private:
     void drawCallout(const TPRec& figure, int n);
     void drawName(const TPRec& figure);
     void drawScaled(const Bitmap& raster, const QRect& target);
+    void drawEighth(const Bitmap& quarter, QPoint at);
 
     std::vector<QPoint> dev_; // device points of the current figure, as large as the largest
     std::vector<QPoint> ring_; // a closed outline or circle being drawn
@@ -129,4 +149,18 @@ private:
     Bitmap reduced_;
     qint64 reducedKey_ = 0;
     QRect reducedRect_;
+    // The quarter bitmap halved again for divisor 8, darkest of each 2 x 2, while the quarter
+    // bitmap stays the same.
+    Bitmap eighth_;
+    qint64 eighthKey_ = 0;
+    // Per Draw: how far end arrows, start circles and names reach; per pass: the row pens.
+    double reachArrow_ = 0;
+    double reachCircle_ = 0;
+    int reachNameHeight_ = 0;
+    double reachScale_ = 1.0; // dots per raster pixel
+    double reachOffX_ = 0;    // page offsets in dots
+    double reachOffY_ = 0;
+    double reachPen_ = 5;     // arrow and circle pens and a margin, beyond the figure's pen
+    std::vector<int> rowPens_;
+    int fallbackPen_ = 1;
 };

@@ -142,6 +142,10 @@ TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
             &TFrm_NVMain::DirectoryListBox1Change);
     connect(FileListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TFrm_NVMain::FileListBox1Change);
+    // A mouse click makes the file current before it selects it: the buttons follow the
+    // selection too, or a clicked file would leave "表示" off.
+    connect(FileListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TFrm_NVMain::FileListBox1Change);
     connect(FileListBox1, &QListView::doubleClicked, this, &TFrm_NVMain::FileListBox1DblClick);
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TFrm_NVMain::FilterComboBox1Change);
     connect(Btn_Dsp, &QPushButton::clicked, this, &TFrm_NVMain::FileListBox1DblClick);

@@ -1168,10 +1168,11 @@ void TFrm_KXInput::PaintBoxEx1Paint(Canvas& canvas)
     if (dirty.isEmpty())
         dirty = PaintBoxEx1->rect();
     kept_.paint(canvas.painter(), dirty, visible);
-    input_->inputPaintOverlay(canvas);
-    // A repaint of everything in sight leaves no inverted cursor mark behind.
+    // A repaint of everything in sight wipes the inverted cursor mark, as a fresh picture
+    // would; the overlay draws what the input state still shows.
     if (dirty.contains(visible))
         wb.xorMarkShown = 0;
+    input_->inputPaintOverlay(canvas);
 }
 
 void TFrm_KXInput::PaintBoxEx2Paint(Canvas& canvas)
@@ -1231,8 +1232,7 @@ int TFrm_KXInput::keyCommandOf(const QKeyEvent& e)
         case Qt::Key_5: return 'E';
         case Qt::Key_Minus: return 'M';
         case Qt::Key_Period:
-        case Qt::Key_Comma:
-        case Qt::Key_Delete: return 'N';
+        case Qt::Key_Comma: return 'N'; // the decimal key, whatever the locale prints on it
         default: return 0;
         }
     }

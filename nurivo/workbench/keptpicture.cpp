@@ -1,33 +1,278 @@
 #include "workbench/keptpicture.h"
 
+#include "model/kxtbl.h"
+#include "model/laytbl.h"
+#include "model/layer.h"
 #include "render/canvas.h"
 #include "render/kxdraw.h"
 
 #include <QPainter>
 
-// Plain version: every paint draws the dirty rectangle in full.
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The ring's sides are whole multiples of this, so a pixel keeps its place in every 8 x 8 tone
+// pattern and 64 x 64 brush texture whichever window the ring holds.
+constexpr int kAlign = 64;
+// Margin kept around the view at 1/1 and 1/2: what scrolled out a little way is still there.
+constexpr int kMargin = 128;
+// The screen's resolution as the drawing sees it (dash lengths).
+constexpr int kScreenDpi = 96;
+
+int roundUp(int v, int step) { return (v + step - 1) / step * step; }
+
+int floorMod(int v, int m)
+{
+    const int r = v % m;
+    return r < 0 ? r + m : r;
+}
+
+// Calls f(box piece, ring position) for the pieces of `area` (inside a window of the ring's
+// size) that lie unbroken in a ring of `ring` size.
+template <class F>
+void forEachPiece(const QRect& area, QSize ring, F f)
+{
+    for (int x = area.left(); x <= area.right();) {
+        const int rx = floorMod(x, ring.width());
+        const int w = std::min(area.right() + 1 - x, ring.width() - rx);
+        for (int y = area.top(); y <= area.bottom();) {
+            const int ry = floorMod(y, ring.height());
+            const int h = std::min(area.bottom() + 1 - y, ring.height() - ry);
+            f(QRect(x, y, w, h), QPoint(rx, ry));
+            y += h;
+        }
+        x += w;
+    }
+}
+
+} // namespace
+
 KeptPicture::KeptPicture() = default;
 KeptPicture::~KeptPicture() = default;
 
 void KeptPicture::setView(KXDraw* drawing, QSize viewSize, double dpm)
 {
+    if (drawing == drawing_ && viewSize == viewSize_ && dpm == dpm_)
+        return;
     drawing_ = drawing;
     viewSize_ = viewSize;
     dpm_ = dpm;
+    invalidateAll();
 }
 
-void KeptPicture::invalidateAll() {}
-
-void KeptPicture::invalidateFigure(int, const TPRec&) {}
-
-void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect&)
+void KeptPicture::invalidateAll()
 {
-    painter.save();
-    painter.fillRect(dirty, Qt::white);
-    if (drawing_ != nullptr) {
-        painter.setClipRect(dirty);
-        Canvas canvas(painter, 96, dirty);
-        drawing_->Draw(&canvas, viewSize_.width(), viewSize_.height(), dpm_);
+    valid_ = QRegion();
+    haveState_ = false;
+}
+
+void KeptPicture::invalidateFigure(int layer, const TPRec& figure)
+{
+    if (!drawing_ || valid_.isEmpty())
+        return;
+    // The area is reckoned with the render state of the picture; with another state in force
+    // (or a cross hatch, whose brush the next layers' arrowheads inherit from the fills of all
+    // figures) nothing of the picture can be trusted.
+    if (!haveState_ || !(stateNow(font_) == state_) || drawing_->hatchKind == 3) {
+        invalidateAll();
+        return;
     }
-    painter.restore();
+    valid_ -= drawing_->FigureArea(layer, figure, dpm_);
+}
+
+KeptPicture::State KeptPicture::stateNow(const QFont& font) const
+{
+    State s;
+    const KXDraw& d = *drawing_;
+    s.reals = {d.printRatio, d.divisor, d.zoom, d.rasterFactor, dpm_, 0, 0, 0};
+    s.font = font;
+    auto& v = s.ints;
+    v = {d.showImage, d.outMode, d.hatchKind, d.imageOverFills, d.drawNames, d.blackOutline, d.forceRatio,
+         d.pOffsX, d.pOffsY, d.hrSize, d.scaleDenom, d.layerCount, viewSize_.width(), viewSize_.height(),
+         cfgGetInt(kxTextSize), cfgGetInt(kxSArrowSize), cfgGetInt(kxEArrowSize)};
+    for (const Bitmap* b : {d.rasterBmp, d.halfBmp, d.quarterBmp}) {
+        v.push_back(reinterpret_cast<std::intptr_t>(b));
+        v.push_back(b ? b->image().cacheKey() : 0);
+    }
+    const int layers = std::clamp(d.layerCount, 0, KX_MAX_LAYERS);
+    for (int i = 0; i < layers; ++i) {
+        v.push_back(reinterpret_cast<std::intptr_t>(d.pdata[static_cast<std::size_t>(i)]));
+        const TLay* lay = layTblGet(i);
+        if (!lay || !lay->layer) {
+            v.push_back(-1);
+            continue;
+        }
+        const TLayer& rows = *lay->layer;
+        v.push_back(rows.count);
+        // Row 0 also stands in for indexes outside the list, so it counts even when unused.
+        for (int r = 0; r < std::max(1, rows.count); ++r)
+            if (const TLayerRec* row = rows.layerGetPtr(r)) {
+                v.push_back(row->color);
+                v.push_back(row->lineCode);
+            }
+    }
+    return s;
+}
+
+bool KeptPicture::eager() const { return drawing_ && drawing_->divisor >= 4; }
+
+void KeptPicture::placeWindow(const QRect& shown)
+{
+    const QRect box(QPoint(0, 0), viewSize_);
+    QSize want;
+    bool whole = false;
+    if (eager() && std::int64_t{box.width()} * box.height() <= kMaxPixels) {
+        want = QSize(roundUp(box.width(), kAlign), roundUp(box.height(), kAlign));
+        whole = true;
+    } else {
+        int margin = kMargin;
+        if (eager()) {
+            // As wide a margin as the bound allows.
+            const double w = shown.width(), h = shown.height();
+            const double m = (-(w + h) + std::sqrt((w + h) * (w + h) - 4 * (w * h - kMaxPixels))) / 4;
+            margin = std::max(kMargin, static_cast<int>(m) - kAlign);
+        }
+        want = QSize(roundUp(shown.width() + 2 * margin, kAlign), roundUp(shown.height() + 2 * margin, kAlign));
+    }
+    const QSize have = ring_.size();
+    const bool fits = have.width() >= want.width() && have.height() >= want.height();
+    const bool oversized = std::int64_t{have.width()} * have.height() > 2 * std::int64_t{want.width()} * want.height();
+    if (ring_.isNull() || !fits || oversized) {
+        ring_ = QImage(want, QImage::Format_RGB32);
+        valid_ = QRegion();
+        window_ = QRect();
+    }
+    if (ring_.isNull())
+        return;
+    if (whole) {
+        window_ = QRect(QPoint(0, 0), ring_.size());
+    } else if (!window_.contains(shown)) {
+        QRect w(window_.isNull() ? shown.topLeft() : window_.topLeft(), ring_.size());
+        if (eager() || window_.isNull()) {
+            // Centred on the view: room to scroll every way.
+            w.moveCenter(shown.center());
+        } else {
+            // Moved only as far as the view went: what was rendered stays.
+            if (shown.left() < w.left())
+                w.moveLeft(shown.left());
+            if (shown.right() > w.right())
+                w.moveRight(shown.right());
+            if (shown.top() < w.top())
+                w.moveTop(shown.top());
+            if (shown.bottom() > w.bottom())
+                w.moveBottom(shown.bottom());
+        }
+        window_ = w;
+    }
+    valid_ &= window_;
+}
+
+void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visible)
+{
+    const QRect box(QPoint(0, 0), viewSize_);
+    if (!drawing_ || box.isEmpty()) {
+        painter.fillRect(dirty, Qt::white);
+        return;
+    }
+    const State now = stateNow(painter.font());
+    if (!haveState_ || !(now == state_)) {
+        valid_ = QRegion();
+        state_ = now;
+        haveState_ = true;
+        font_ = painter.font();
+    }
+    QRect shown = visible.intersected(box);
+    if (shown.isEmpty())
+        shown = dirty.intersected(box);
+    const QRect wanted = dirty.intersected(box);
+    if (shown.isEmpty() || wanted.isEmpty())
+        return;
+    placeWindow(shown);
+    if (ring_.isNull()) {
+        // No memory for the picture: the view is drawn as it is asked for.
+        painter.save();
+        drawArea(painter, wanted);
+        painter.restore();
+        return;
+    }
+    const QRect held = wanted.intersected(window_);
+    const QRegion need = eager() ? QRegion(window_.intersected(box)) : QRegion(held);
+    renderRegion(need - valid_);
+    copyOut(painter, held);
+    // What the window does not hold (a dirty area beyond the visible part) is drawn directly.
+    const QRegion rest = QRegion(wanted) - QRegion(window_);
+    for (const QRect& r : rest) {
+        painter.save();
+        drawArea(painter, r);
+        painter.restore();
+    }
+}
+
+void KeptPicture::renderRegion(const QRegion& region)
+{
+    if (region.isEmpty())
+        return;
+    // Each Draw visits every figure, so few large pieces beat many small ones.
+    const QRect bounds = region.boundingRect();
+    std::int64_t area = 0;
+    for (const QRect& r : region)
+        area += std::int64_t{r.width()} * r.height();
+    if (region.rectCount() > 8 || std::int64_t{bounds.width()} * bounds.height() <= 2 * area) {
+        renderArea(bounds);
+        return;
+    }
+    for (const QRect& r : region)
+        renderArea(r);
+}
+
+void KeptPicture::renderArea(const QRect& area)
+{
+    const QSize ring = ring_.size();
+    const QPoint at(floorMod(area.left(), ring.width()), floorMod(area.top(), ring.height()));
+    if (at.x() + area.width() <= ring.width() && at.y() + area.height() <= ring.height()) {
+        QPainter p(&ring_);
+        p.translate(at - area.topLeft());
+        drawArea(p, area);
+    } else {
+        // Across the ring's seam: drawn once, then laid in piece by piece.
+        QImage scratch(area.size(), QImage::Format_RGB32);
+        if (scratch.isNull())
+            return;
+        {
+            QPainter p(&scratch);
+            p.translate(-area.topLeft());
+            drawArea(p, area);
+        }
+        QPainter p(&ring_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        forEachPiece(area, ring, [&](const QRect& piece, QPoint ringAt) {
+            p.drawImage(ringAt, scratch, piece.translated(-area.topLeft()));
+        });
+    }
+    valid_ += area;
+}
+
+// The drawing in `area` (paint-box coordinates of `painter`), on white, as a full Draw of the
+// paint box gives it there.
+void KeptPicture::drawArea(QPainter& painter, const QRect& area)
+{
+    painter.setFont(font_);
+    painter.setClipRect(area);
+    painter.fillRect(area, Qt::white);
+    Canvas canvas(painter, kScreenDpi, area);
+    drawing_->Draw(&canvas, viewSize_.width(), viewSize_.height(), dpm_);
+}
+
+void KeptPicture::copyOut(QPainter& painter, const QRect& area) const
+{
+    if (area.isEmpty())
+        return;
+    const QPainter::CompositionMode mode = painter.compositionMode();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    forEachPiece(area, ring_.size(), [&](const QRect& piece, QPoint ringAt) {
+        painter.drawImage(piece.topLeft(), ring_, QRect(ringAt, piece.size()));
+    });
+    painter.setCompositionMode(mode);
 }

@@ -114,6 +114,18 @@ protected:
     }
 };
 
+TEST_F(Picker, AFileClickedWithTheMouseCanBeShown)
+{
+    TFrm_NVMain* f = Frm_NVMain;
+    QListView* list = f->FileListBox1;
+    const QModelIndex i = f->fileModel->index(QString::fromStdString(dir.file("sheet.png")));
+    ASSERT_TRUE(i.isValid());
+    EXPECT_FALSE(enabled(f->Btn_Dsp));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(i).center());
+    ASSERT_EQ(f->selectedPath(), std::filesystem::canonical(dir.path()).string() + "/sheet.png");
+    EXPECT_TRUE(enabled(f->Btn_Dsp));
+}
+
 TEST_F(Picker, FormMasksAndButtonStates)
 {
     TFrm_NVMain* f = Frm_NVMain;

@@ -149,7 +149,7 @@ TEST(TraceAnalyse, MissingRasterKeepsPlaceholderAndFailuresAreNamed)
     // Neither raster nor placeholder: empty bitmaps, no message, figures still loaded.
     placeholderImagePath = dir.file("none.tif");
     Sheet empty;
-    empty.store().PD_AddPoly(1, wbtest::polygon("a", 1, 1, 5));
+    empty.store().PD_AddPoly(0, wbtest::polygon("a", 1, 1, 5));
     empty.store().PD_SaveFile(empty.drawing.zkiPath[0]);
     empty.drawing.imgDef->imagePath = empty.dir.file("missing.tif");
     {

@@ -182,7 +182,7 @@ TEST_F(Workbench, FigureListShowsKindsLayersAndAreas)
         TPRec rec = polygon("n" + std::to_string(f.kind), 10, 10, 20, f.kind);
         rec.layerIndex = f.layerIndex;
         rec.linkNo = f.linkNo;
-        sheet.store().PD_AddPoly(1, rec);
+        sheet.store().PD_AddPoly(0, rec);
     }
     TFrm_KXInput form;
     form.openOn(&sheet.drawing);
@@ -221,11 +221,11 @@ TEST_F(Workbench, ReferenceLayerShowsRecordsOfItsTable)
     testutil::writeBytes(table, utf8ToCp932("11\t12\t5\t13\r\n番号\t所有者\t内部\t地目\r\n"
                                             "7\t山田\tx\t宅地\r\n9\t佐藤\ty\t畑\r\n"));
     ASSERT_EQ(qrvLoadTable(0, table), 2);
-    sheet.store(1).PD_AddPoly(1, polygon("9", 10, 10, 10));
-    sheet.store(1).PD_AddPoly(1, polygon("8", 30, 10, 10));
+    sheet.store(1).PD_AddPoly(0, polygon("9", 10, 10, 10));
+    sheet.store(1).PD_AddPoly(0, polygon("8", 30, 10, 10));
     sheet.load(0);
-    sheet.store(1).PD_AddPoly(1, polygon("9", 10, 10, 10));
-    sheet.store(1).PD_AddPoly(1, polygon("8", 30, 10, 10));
+    sheet.store(1).PD_AddPoly(0, polygon("9", 10, 10, 10));
+    sheet.store(1).PD_AddPoly(0, polygon("8", 30, 10, 10));
     wb.curLayer = 1;
     TFrm_KXInput form;
     form.openOn(&sheet.drawing);
@@ -271,7 +271,7 @@ TEST_F(Workbench, SortPutsKeyZeroFirstAndKeepsTheSelectionCurrent)
     Sheet sheet;
     sheet.load(0);
     for (const char* name : {"12", "3", "abc", "3"})
-        sheet.store().PD_AddPoly(1, polygon(name, 10, 10, 10));
+        sheet.store().PD_AddPoly(0, polygon(name, 10, 10, 10));
     TFrm_KXInput form;
     form.openOn(&sheet.drawing);
     form.setGridRow(1);
@@ -306,7 +306,7 @@ TEST_F(Workbench, RowClickCopiesTheFigureAndItsAttributes)
     rec.layerIndex = 3;
     rec.flags = 1;
     rec.sizeMode = 9;
-    sheet.store().PD_AddPoly(1, rec);
+    sheet.store().PD_AddPoly(0, rec);
     TFrm_KXInput form;
     form.openOn(&sheet.drawing);
     wb.inputRec.nPts = 2;
@@ -331,7 +331,7 @@ TEST_F(Workbench, DoubleClickEditsOrGivesTheNextFigureItsAttributes)
 {
     Sheet sheet;
     sheet.load(0);
-    sheet.store().PD_AddPoly(1, polygon("old", 10, 10, 10));
+    sheet.store().PD_AddPoly(0, polygon("old", 10, 10, 10));
     TFrm_KXInput form;
     form.openOn(&sheet.drawing);
 
@@ -466,8 +466,8 @@ struct Saving : Workbench {
     {
         Workbench::SetUp();
         sheet.load(0);
-        sheet.store(0).PD_AddPoly(1, polygon("a", 10, 10, 10));
-        sheet.store(1).PD_AddPoly(1, polygon("7", 30, 10, 10));
+        sheet.store(0).PD_AddPoly(0, polygon("a", 10, 10, 10));
+        sheet.store(1).PD_AddPoly(0, polygon("7", 30, 10, 10));
         layTblGet(0)->layer->layerSetDefaults();
         layTblGet(0)->layer->count = 6;
         form = std::make_unique<TFrm_KXInput>();

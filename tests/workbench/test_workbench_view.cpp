@@ -117,6 +117,26 @@ TEST_F(View, KeysChangeScaleScrollAndToggle)
     EXPECT_EQ(form.PaintBoxEx1->size(), QSize(500, 375));
 }
 
+TEST_F(View, OnlyAFullRepaintWipesTheCursorMark)
+{
+    Sheet sheet(1, 2000, 1500);
+    sheet.load(0);
+    TFrm_KXInput form;
+    openShown(form, sheet);
+    form.setScaleIndex(0);
+    form.RG_ScaleClick();
+    QApplication::processEvents(); // the scale's own repaint first
+    wb.xorMarkShown = 1;
+    form.PaintBoxEx1->repaint(QRect(form.scrollPosition(), QSize(20, 20)));
+    EXPECT_EQ(wb.xorMarkShown, 1);
+    form.PaintBoxEx1->repaint(QRect(form.scrollPosition(), form.scrollBoxSize()));
+    EXPECT_EQ(wb.xorMarkShown, 0);
+    // A key scroll takes the mark away first.
+    wb.xorMarkShown = 1;
+    QTest::keyClick(&form, Qt::Key_X);
+    EXPECT_EQ(wb.xorMarkShown, 0);
+}
+
 TEST_F(View, MagnifierShowsTheRasterTwiceWithCrossHairAndPointMark)
 {
     Sheet sheet; // 400 x 300, black lines through x 200 and y 150
@@ -197,14 +217,15 @@ TEST_F(View, PictureMatchesAFullDrawAfterScrollsEditsAndOptions)
     for (int i = 0; i < 12; ++i) {
         TPRec r = polygon("f" + std::to_string(i), 100 + 180 * i, 120 + 130 * i, 160);
         r.layerIndex = i % 3;
-        sheet.store().PD_AddPoly(1, r);
+        sheet.store().PD_AddPoly(0, r);
     }
     TPRec text = polygon("文字", 900, 500, 0, 4);
     text.nPts = 1;
     text.pts.resize(1);
-    sheet.store().PD_AddPoly(1, text);
+    sheet.store().PD_AddPoly(0, text);
     TFrm_KXInput form;
     openShown(form, sheet, QSize(700, 560));
+    testutil::MessageRecorder quiet; // the label search of moved squares reports to stderr
 
     for (int item : {0, 1, 2, 3}) {
         SCOPED_TRACE(item);
@@ -220,7 +241,7 @@ TEST_F(View, PictureMatchesAFullDrawAfterScrollsEditsAndOptions)
 
         // Added, moved, deleted: the input reports each through figureChanged.
         TPRec added = polygon("new", 300 + item * 10, 250, 300);
-        const int index = sheet.store().PD_AddPoly(1, added);
+        const int index = sheet.store().PD_AddPoly(0, added);
         form.fillGrid();
         form.figureChanged(0, nullptr, sheet.store().PD_GetPolyPtr(index));
         EXPECT_EQ(differing(form, sheet.drawing), 0);
@@ -298,7 +319,7 @@ TEST_F(View, SampleSheetWithFigures)
     for (int i = 0; i < 6; ++i) {
         TPRec r = polygon(names[i], 300 + 310 * i, 400 + 170 * (i % 3), 260);
         r.layerIndex = i;
-        sheet.store().PD_AddPoly(1, r);
+        sheet.store().PD_AddPoly(0, r);
     }
     TFrm_KXInput form;
     form.openOn(&sheet.drawing);

@@ -29,6 +29,11 @@ inline TPRec polygon(const std::string& name, int x, int y, int size, int kind =
     r.kind = kind;
     r.pts = {{x, y}, {x + size, y}, {x + size, y + size}, {x, y + size}, {x, y}};
     r.nPts = static_cast<int>(r.pts.size());
+    r.labelX = x + size / 2;
+    r.labelY = y + size / 2;
+    TPoint lo{x, y}, hi{x + size, y + size};
+    r.bbMin = lo;
+    r.bbMax = hi;
     return r;
 }
 
