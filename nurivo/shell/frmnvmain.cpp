@@ -29,7 +29,10 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
+
+#include <future>
 
 TFrm_NVMain* Frm_NVMain = nullptr;
 Bitmap previewBitmap;
@@ -137,6 +140,20 @@ TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
         FilterComboBox1->addItem(QString::fromLatin1(f.description));
     FilterComboBox1Change();
 
+    // The folders load and sort in the background: as they arrive just after a folder was
+    // set, the current one is kept expanded and in view (later the operator browses freely).
+    auto keepCurrentInView = [this] {
+        const QModelIndex current = DirectoryListBox1->currentIndex();
+        if (!current.isValid() || !folderSetAt_.isValid() || folderSetAt_.elapsed() > 2000)
+            return;
+        for (QModelIndex p = current.parent(); p.isValid(); p = p.parent())
+            DirectoryListBox1->expand(p);
+        QTimer::singleShot(0, DirectoryListBox1, [this] {
+            DirectoryListBox1->scrollTo(DirectoryListBox1->currentIndex(), QAbstractItemView::PositionAtCenter);
+        });
+    };
+    connect(dirModel, &QFileSystemModel::directoryLoaded, this, keepCurrentInView);
+    connect(dirModel, &QFileSystemModel::layoutChanged, this, keepCurrentInView);
     connect(DriveComboBox1, &QComboBox::activated, this, &TFrm_NVMain::DriveComboBox1Change);
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TFrm_NVMain::DirectoryListBox1Change);
@@ -207,6 +224,7 @@ bool TFrm_NVMain::setFolder(const std::string& folder)
             DirectoryListBox1->expand(p);
     }
     folder_ = path.toStdString();
+    folderSetAt_.start();
     fileModel->setRootPath(path);
     FileListBox1->setRootIndex(fileModel->index(path));
     FileListBox1->selectionModel()->clear();
@@ -271,8 +289,21 @@ void TFrm_NVMain::FileListBox1DblClick()
 void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
 {
     KXDraw kx;
+    kx.imgDef->imagePath = rasterPath;
+    const std::string zki = pathChangeExt(rasterPath, "ZKI");
+    kx.zkiPath[0] = zki;
+    kx.layerCount = 1;
+    PData store;
+    store.useNames = 1;
+    // The figures and the raster are separate files: the ZKI file is read while the raster
+    // decodes, so a sheet with many figures previews about as fast as the bare sheet loads.
+    // The store is not touched here until the reader has finished.
+    std::future<int> figures =
+        std::async(std::launch::async, [&store, &zki] { return store.PD_LoadFile(zki, 0); });
+
     Bitmap raster;
     if (!imgLoadToBitmap(rasterPath, raster) || raster.width() <= 0 || raster.height() <= 0) {
+        figures.wait();
         // Not a raster that can be read: an empty preview rather than a fit by a zero size.
         previewBitmap = Bitmap();
         PB_Ts->setGeometry(0, 0, 0, 0);
@@ -281,30 +312,24 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
         return;
     }
     kx.rasterBmp = &raster;
-    kx.imgDef->imagePath = rasterPath;
-    std::string zki = pathChangeExt(rasterPath, "ZKI");
-    kx.zkiPath[0] = zki;
 
     const double boxW = 400.0, boxH = 413.0; // SB_Ts
-    double fx = boxW / raster.width();
-    double fy = boxH / raster.height();
-    double fit = 0.95 * (fx < fy ? fx : fy);
-    int top = static_cast<int>((boxH - raster.height() * fit) * 0.5);
-    int left = static_cast<int>((boxW - raster.width() * fit) * 0.5);
-    int width = static_cast<int>(raster.width() * fit);
-    int height = static_cast<int>(raster.height() * fit);
+    const double fx = boxW / raster.width();
+    const double fy = boxH / raster.height();
+    const double fit = 0.95 * (fx < fy ? fx : fy);
+    const int top = static_cast<int>((boxH - raster.height() * fit) * 0.5);
+    const int left = static_cast<int>((boxW - raster.width() * fit) * 0.5);
+    const int width = static_cast<int>(raster.width() * fit);
+    const int height = static_cast<int>(raster.height() * fit);
     PB_Ts->setGeometry(left, top, width, height);
     previewBitmap = Bitmap(width, height, pf24bit); // white
 
     imgDefRead(*kx.imgDef, imgGetFileDpi);
     kx.SetDrawParams(1, 3, 1, 1, 1, 0, -1, 1, 1.0 / fit, 1.0 / fit, 1.0, 1.0);
     kx.SetPrintLayout(0, 0, 0, -1, -1, -1);
-    double dpm = fit * 7.874015748031496;
+    const double dpm = fit * 7.874015748031496;
 
-    kx.layerCount = 1;
-    PData store;
-    store.useNames = 1;
-    store.PD_LoadFile(zki, 0);
+    figures.wait(); // a missing ZKI file leaves the store empty
     kx.pdata[0] = &store;
     if (!previewBitmap.isEmpty()) {
         Canvas canvas(previewBitmap);
