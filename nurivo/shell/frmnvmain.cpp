@@ -76,6 +76,15 @@ QString defaultFolder()
     return QDir::homePath();
 }
 
+// The file model also holds the folders it met on the way to earlier folders, and lists them
+// among the files whatever its filter: the file list hides every folder row itself.
+void hideFolderRows(QListView* list, const QFileSystemModel* model)
+{
+    const QModelIndex root = list->rootIndex();
+    for (int r = 0; r < model->rowCount(root); ++r)
+        list->setRowHidden(r, model->isDir(model->index(r, 0, root)));
+}
+
 } // namespace
 
 TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
@@ -164,6 +173,10 @@ TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
     connect(FileListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TFrm_NVMain::FileListBox1Change);
     connect(FileListBox1, &QListView::doubleClicked, this, &TFrm_NVMain::FileListBox1DblClick);
+    auto hideFolders = [this] { hideFolderRows(FileListBox1, fileModel); };
+    connect(fileModel, &QFileSystemModel::rowsInserted, this, hideFolders);
+    connect(fileModel, &QFileSystemModel::layoutChanged, this, hideFolders);
+    connect(fileModel, &QFileSystemModel::directoryLoaded, this, hideFolders);
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TFrm_NVMain::FilterComboBox1Change);
     connect(Btn_Dsp, &QPushButton::clicked, this, &TFrm_NVMain::FileListBox1DblClick);
     connect(Btn_SetPos, &QPushButton::clicked, this, &TFrm_NVMain::Btn_SetPosClick);
@@ -227,6 +240,7 @@ bool TFrm_NVMain::setFolder(const std::string& folder)
     folderSetAt_.start();
     fileModel->setRootPath(path);
     FileListBox1->setRootIndex(fileModel->index(path));
+    hideFolderRows(FileListBox1, fileModel);
     FileListBox1->selectionModel()->clear();
     FileListBox1Change();
     return true;

@@ -126,6 +126,20 @@ TEST_F(Picker, AFileClickedWithTheMouseCanBeShown)
     EXPECT_TRUE(enabled(f->Btn_Dsp));
 }
 
+TEST_F(Picker, TheFileListShowsNoFoldersAfterVisitingOne)
+{
+    // A folder once shown is known to the list's model, which would list it among the files of
+    // its parent.
+    const std::string sub = dir.file("maps.tif"); // a folder named like a raster, too
+    std::filesystem::create_directory(sub);
+    ASSERT_TRUE(Frm_NVMain->setFolder(sub));
+    ASSERT_TRUE(waitFor([] { return listed().isEmpty(); }));
+    ASSERT_TRUE(Frm_NVMain->setFolder(dir.path()));
+    QApplication::processEvents();
+    EXPECT_TRUE(waitFor([] { return listed() == QStringList({"SHEET.TIF", "other.bmp", "sheet.png"}); }))
+        << listed().join(",").toStdString();
+}
+
 TEST_F(Picker, FormMasksAndButtonStates)
 {
     TFrm_NVMain* f = Frm_NVMain;
