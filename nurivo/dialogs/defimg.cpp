@@ -140,14 +140,14 @@ TFrm_DefImg::TFrm_DefImg(QWidget* owner) : QDialog(owner)
     auto pointGroup = [&](const char* caption, const char* name, int y, QLineEdit** ix, QLineEdit** iy,
                           QLineEdit** sx, QLineEdit** sy, const char* names[4]) {
         auto* g = named(new QGroupBox(QString::fromUtf8(caption), left), name, 2, y, 254, 76);
-        label(g, "Ｘ", 70, 12, 60, 16)->setAlignment(Qt::AlignCenter);
-        label(g, "Ｙ", 130, 12, 60, 16)->setAlignment(Qt::AlignCenter);
-        label(g, "ＩＭＧ座標", 4, 28, 64);
-        *ix = edit(g, names[0], 70, 28, 58);
-        *iy = edit(g, names[1], 130, 28, 58);
-        label(g, "国家座標", 4, 50, 64);
-        *sx = edit(g, names[2], 70, 50, 58);
-        *sy = edit(g, names[3], 130, 50, 58);
+        label(g, "Ｘ", 62, 12, 62, 16)->setAlignment(Qt::AlignCenter);
+        label(g, "Ｙ", 126, 12, 62, 16)->setAlignment(Qt::AlignCenter);
+        label(g, "ＩＭＧ座標", 4, 28, 58);
+        *ix = edit(g, names[0], 62, 28, 62);
+        *iy = edit(g, names[1], 126, 28, 62);
+        label(g, "国家座標", 4, 50, 58);
+        *sx = edit(g, names[2], 62, 50, 62);
+        *sy = edit(g, names[3], 126, 50, 62);
         return g;
     };
     const char* p1[4] = {"ED_IX1", "ED_IY1", "ED_SX1", "ED_SY1"};
@@ -316,8 +316,15 @@ void TFrm_DefImg::imgDlgShowCalc()
 
 void TFrm_DefImg::imgDlgToEdits()
 {
-    auto i = [](QLineEdit* e, int v) { e->setText(QString::number(v)); };
-    auto r = [](QLineEdit* e, double v) { e->setText(qs(strPrintf("%.15g", v))); };
+    // Long numbers show from their first digit.
+    auto i = [](QLineEdit* e, int v) {
+        e->setText(QString::number(v));
+        e->setCursorPosition(0);
+    };
+    auto r = [](QLineEdit* e, double v) {
+        e->setText(qs(strPrintf("%.15g", v)));
+        e->setCursorPosition(0);
+    };
     i(ED_IX1, work.imgX1);
     i(ED_IY1, work.imgY1);
     r(ED_SX1, work.worldX1);

@@ -10,6 +10,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -67,6 +69,17 @@ double leadingReal(const QString& text)
         v = 0.0;
     return v;
 }
+
+// The colour column shows the row's colour over the whole cell, selected or not, as the
+// grid's own cell drawing fills it.
+class ColourCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        painter->fillRect(option.rect, index.data(Qt::BackgroundRole).value<QBrush>());
+    }
+};
 
 } // namespace
 
@@ -130,6 +143,8 @@ TFrm_DefSakuzu::TFrm_DefSakuzu(QWidget* owner) : QDialog(owner)
     StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGrid1->setWordWrap(false);
+    StringGrid1->setTextElideMode(Qt::ElideNone); // cut at the cell's edge like the grid's texts
+    StringGrid1->setItemDelegateForColumn(2, new ColourCellDelegate(StringGrid1));
 
     const int fx = 262, lw = 56, ex = fx + lw;
     label(p, "コード", fx, 40, lw);

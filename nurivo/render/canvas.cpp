@@ -574,6 +574,18 @@ bool Canvas::thinLines(const QPoint* points, int n)
             return true;
         }
     }
+    if (penMode_ == PenMode::Not) {
+        // The painter's inverting points take a slow path per dot; the feedback of figure
+        // input is drawn so on every mouse move.
+        if (const std::optional<DirectTarget> dt = plainTarget(false)) {
+            for (QPoint p : dots_) {
+                const QPoint d = p + dt->shift;
+                if (dt->allowed.contains(d))
+                    reinterpret_cast<quint32*>(dt->bits + d.y() * dt->stride)[d.x()] ^= 0x00FFFFFFu;
+            }
+            return true;
+        }
+    }
     applyPen();
     QPen dot(colorFromTColor(penColor_));
     dot.setWidth(1);

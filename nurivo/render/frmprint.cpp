@@ -170,6 +170,8 @@ void TFrm_Print::buildControls()
     auto scaleBox = [&](const char* name) {
         QComboBox* c = named(new QComboBox, name);
         c->setEditable(true);
+        // A typed scale is the box's text only; Enter does not add it to the list.
+        c->setInsertPolicy(QComboBox::NoInsert);
         for (const QString& s : scaleItems)
             c->addItem(s);
         c->setCurrentText(QStringLiteral("500"));

@@ -29,6 +29,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 
 TFrm_NVMain* Frm_NVMain = nullptr;
@@ -71,6 +72,15 @@ bool fileExists(const std::string& path)
 QString defaultFolder()
 {
     return QDir::homePath();
+}
+
+// The file model also holds the folders it met on the way to earlier folders, and lists them
+// among the files whatever its filter: the file list hides every folder row itself.
+void hideFolderRows(QListView* list, const QFileSystemModel* model)
+{
+    const QModelIndex root = list->rootIndex();
+    for (int r = 0; r < model->rowCount(root); ++r)
+        list->setRowHidden(r, model->isDir(model->index(r, 0, root)));
 }
 
 } // namespace
@@ -137,12 +147,34 @@ TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
         FilterComboBox1->addItem(QString::fromLatin1(f.description));
     FilterComboBox1Change();
 
+    // The folders load and sort in the background: as they arrive just after a folder was
+    // set, the current one is kept expanded and in view (later the operator browses freely).
+    auto keepCurrentInView = [this] {
+        const QModelIndex current = DirectoryListBox1->currentIndex();
+        if (!current.isValid() || !folderSetAt_.isValid() || folderSetAt_.elapsed() > 2000)
+            return;
+        for (QModelIndex p = current.parent(); p.isValid(); p = p.parent())
+            DirectoryListBox1->expand(p);
+        QTimer::singleShot(0, DirectoryListBox1, [this] {
+            DirectoryListBox1->scrollTo(DirectoryListBox1->currentIndex(), QAbstractItemView::PositionAtCenter);
+        });
+    };
+    connect(dirModel, &QFileSystemModel::directoryLoaded, this, keepCurrentInView);
+    connect(dirModel, &QFileSystemModel::layoutChanged, this, keepCurrentInView);
     connect(DriveComboBox1, &QComboBox::activated, this, &TFrm_NVMain::DriveComboBox1Change);
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TFrm_NVMain::DirectoryListBox1Change);
     connect(FileListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TFrm_NVMain::FileListBox1Change);
+    // A mouse click makes the file current before it selects it: the buttons follow the
+    // selection too, or a clicked file would leave "表示" off.
+    connect(FileListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TFrm_NVMain::FileListBox1Change);
     connect(FileListBox1, &QListView::doubleClicked, this, &TFrm_NVMain::FileListBox1DblClick);
+    auto hideFolders = [this] { hideFolderRows(FileListBox1, fileModel); };
+    connect(fileModel, &QFileSystemModel::rowsInserted, this, hideFolders);
+    connect(fileModel, &QFileSystemModel::layoutChanged, this, hideFolders);
+    connect(fileModel, &QFileSystemModel::directoryLoaded, this, hideFolders);
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TFrm_NVMain::FilterComboBox1Change);
     connect(Btn_Dsp, &QPushButton::clicked, this, &TFrm_NVMain::FileListBox1DblClick);
     connect(Btn_SetPos, &QPushButton::clicked, this, &TFrm_NVMain::Btn_SetPosClick);
@@ -203,8 +235,10 @@ bool TFrm_NVMain::setFolder(const std::string& folder)
             DirectoryListBox1->expand(p);
     }
     folder_ = path.toStdString();
+    folderSetAt_.start();
     fileModel->setRootPath(path);
     FileListBox1->setRootIndex(fileModel->index(path));
+    hideFolderRows(FileListBox1, fileModel);
     FileListBox1->selectionModel()->clear();
     FileListBox1Change();
     return true;
@@ -267,6 +301,11 @@ void TFrm_NVMain::FileListBox1DblClick()
 void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
 {
     KXDraw kx;
+    kx.imgDef->imagePath = rasterPath;
+    const std::string zki = pathChangeExt(rasterPath, "ZKI");
+    kx.zkiPath[0] = zki;
+    kx.layerCount = 1;
+
     Bitmap raster;
     if (!imgLoadToBitmap(rasterPath, raster) || raster.width() <= 0 || raster.height() <= 0) {
         // Not a raster that can be read: an empty preview rather than a fit by a zero size.
@@ -277,30 +316,28 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
         return;
     }
     kx.rasterBmp = &raster;
-    kx.imgDef->imagePath = rasterPath;
-    std::string zki = pathChangeExt(rasterPath, "ZKI");
-    kx.zkiPath[0] = zki;
 
     const double boxW = 400.0, boxH = 413.0; // SB_Ts
-    double fx = boxW / raster.width();
-    double fy = boxH / raster.height();
-    double fit = 0.95 * (fx < fy ? fx : fy);
-    int top = static_cast<int>((boxH - raster.height() * fit) * 0.5);
-    int left = static_cast<int>((boxW - raster.width() * fit) * 0.5);
-    int width = static_cast<int>(raster.width() * fit);
-    int height = static_cast<int>(raster.height() * fit);
+    const double fx = boxW / raster.width();
+    const double fy = boxH / raster.height();
+    const double fit = 0.95 * (fx < fy ? fx : fy);
+    const int top = static_cast<int>((boxH - raster.height() * fit) * 0.5);
+    const int left = static_cast<int>((boxW - raster.width() * fit) * 0.5);
+    const int width = static_cast<int>(raster.width() * fit);
+    const int height = static_cast<int>(raster.height() * fit);
     PB_Ts->setGeometry(left, top, width, height);
     previewBitmap = Bitmap(width, height, pf24bit); // white
 
     imgDefRead(*kx.imgDef, imgGetFileDpi);
     kx.SetDrawParams(1, 3, 1, 1, 1, 0, -1, 1, 1.0 / fit, 1.0 / fit, 1.0, 1.0);
     kx.SetPrintLayout(0, 0, 0, -1, -1, -1);
-    double dpm = fit * 7.874015748031496;
+    const double dpm = fit * 7.874015748031496;
 
-    kx.layerCount = 1;
+    // The figures are read on this thread: reading them may report ("複雑すぎる") through a
+    // message box.
     PData store;
     store.useNames = 1;
-    store.PD_LoadFile(zki, 0);
+    store.PD_LoadFile(zki, 0); // a missing file leaves the store empty
     kx.pdata[0] = &store;
     if (!previewBitmap.isEmpty()) {
         Canvas canvas(previewBitmap);

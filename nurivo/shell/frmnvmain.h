@@ -2,6 +2,7 @@
 #pragma once
 #include "render/bitmap.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <string>
@@ -87,6 +88,7 @@ private:
     // The selected path checked as "編集" and "座標設定" check it; "" after the message.
     std::string checkedPath();
     std::string folder_;
+    QElapsedTimer folderSetAt_;
     QEventLoop* loop_ = nullptr;
     int result_ = 0;
 };

@@ -128,6 +128,14 @@ void reduceGuarded(const char* step, const Bitmap& raster, int width, int height
     }
 }
 
+// The figure list: a string grid. Typed letters are the form's commands (B, N, D, …), so
+// they must not jump the current row to a matching name as an item view's search would.
+class TStringGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    void keyboardSearch(const QString&) override {}
+};
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -251,7 +259,7 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
     modeColLay->addWidget(GB_Sakuzu, 1);
     topLay->addWidget(modeCol);
 
-    SG_Kx = new QTableWidget(top);
+    SG_Kx = new TStringGrid(top);
     SG_Kx->setObjectName(QStringLiteral("SG_Kx"));
     {
         canvasInstallFontSubstitutes();

@@ -63,34 +63,46 @@ QRect shapesArea(const TKXInput::Shapes& s)
     return area;
 }
 
-void invertSquare(Canvas& c, QPoint p, int r)
+// The inverted shapes are two dots wide, drawn as two one-dot shapes side by side that share
+// no dot, so each pixel is inverted once and a second drawing restores the picture.
+void invertRing(Canvas& c, QPoint a, QPoint b)
 {
-    const QPoint ring[] = {{p.x() - r, p.y() - r}, {p.x() + r, p.y() - r},
-                           {p.x() + r, p.y() + r}, {p.x() - r, p.y() + r},
-                           {p.x() - r, p.y() - r}};
+    const QPoint ring[] = {a, {b.x(), a.y()}, b, {a.x(), b.y()}, a};
     c.polyline(ring, 5);
 }
 
-void invertLine(Canvas& c, TPoint a, TPoint b)
+void invertBox(Canvas& c, QPoint a, QPoint b)
 {
-    const QPoint line[] = {toView(a), toView(b)};
-    c.polyline(line, 2);
+    const QPoint lo(std::min(a.x(), b.x()), std::min(a.y(), b.y()));
+    const QPoint hi(std::max(a.x(), b.x()), std::max(a.y(), b.y()));
+    invertRing(c, lo, hi);
+    if (hi.x() - lo.x() > 2 && hi.y() - lo.y() > 2)
+        invertRing(c, lo + QPoint(1, 1), hi - QPoint(1, 1));
 }
 
-void invertRect(Canvas& c, TPoint a, TPoint b)
+void invertSquare(Canvas& c, QPoint p, int r) { invertBox(c, p - QPoint(r, r), p + QPoint(r, r)); }
+
+// A line two dots wide as two one-dot lines side by side, which the canvas sets dot by dot.
+void drawWideSegment(Canvas& c, QPoint a, QPoint b)
 {
-    const QPoint va = toView(a);
-    const QPoint vb = toView(b);
-    const QPoint ring[] = {va, {vb.x(), va.y()}, vb, {va.x(), vb.y()}, va};
-    c.polyline(ring, 5);
+    const QPoint side = std::abs(b.x() - a.x()) >= std::abs(b.y() - a.y()) ? QPoint(0, 1) : QPoint(1, 0);
+    const QPoint first[] = {a, b};
+    const QPoint second[] = {a + side, b + side};
+    c.polyline(first, 2);
+    c.polyline(second, 2);
 }
 
-void metricDistance(TPoint a, TPoint b, double& dist)
+void invertLine(Canvas& c, TPoint from, TPoint to) { drawWideSegment(c, toView(from), toView(to)); }
+
+void invertRect(Canvas& c, TPoint a, TPoint b) { invertBox(c, toView(a), toView(b)); }
+
+// The plane distance in metres between two raster points.
+double metricDistance(TPoint a, TPoint b)
 {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     inputPixelToMetric(a.x, a.y, x1, y1);
     inputPixelToMetric(b.x, b.y, x2, y2);
-    dist = std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
+    return std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
 }
 
 } // namespace
@@ -156,7 +168,7 @@ TKXInput::Shapes TKXInput::currentShapes() const
         }
         return s;
     }
-    if (wb.inputRec.nPts > 0) {
+    if (wb.inputRec.nPts > 0 && !wb.inputRec.pts.empty()) {
         s.mark = true;
         s.markAt = s.lineTo = wb.curPoint;
         s.lineFrom = wb.prevPoint;
@@ -310,9 +322,7 @@ void TKXInput::pressDrawing(bool right, TPoint p, int x, int y)
             inputPt(4) = p0;
             rec.nPts = 5;
         } else if (wb.drawTag == 11) {
-            double dist = 0;
-            metricDistance(inputPt(0), inputPt(1), dist);
-            rec.name = strPrintf("%.3lf", dist);
+            rec.name = strPrintf("%.3lf", metricDistance(inputPt(0), inputPt(1)));
         }
         MI_FixClick();
         return;
@@ -619,13 +629,14 @@ void TKXInput::inputPaintOverlay(Canvas& canvas)
         if (wb.inputMode == 1 && n > 2)
             line.push_back(line.front());
         canvas.setPenMode(PenMode::Copy);
-        canvas.setPenWidth(2);
+        canvas.setPenWidth(1);
         canvas.setPenColor(0x008000);
-        canvas.polyline(line.data(), static_cast<int>(line.size()));
+        for (size_t i = 1; i < line.size(); ++i)
+            drawWideSegment(canvas, line[i - 1], line[i]);
     }
 
     canvas.setPenMode(PenMode::Not);
-    canvas.setPenWidth(2);
+    canvas.setPenWidth(1);
     const int selN = std::min<int>(wb.selRec.nPts, static_cast<int>(wb.selRec.pts.size()));
     for (int i = 1; i < selN; ++i)
         invertSquare(canvas, toView(wb.selRec.pts[static_cast<size_t>(i)]), 3);

@@ -114,6 +114,32 @@ protected:
     }
 };
 
+TEST_F(Picker, AFileClickedWithTheMouseCanBeShown)
+{
+    TFrm_NVMain* f = Frm_NVMain;
+    QListView* list = f->FileListBox1;
+    const QModelIndex i = f->fileModel->index(QString::fromStdString(dir.file("sheet.png")));
+    ASSERT_TRUE(i.isValid());
+    EXPECT_FALSE(enabled(f->Btn_Dsp));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(i).center());
+    ASSERT_EQ(f->selectedPath(), std::filesystem::canonical(dir.path()).string() + "/sheet.png");
+    EXPECT_TRUE(enabled(f->Btn_Dsp));
+}
+
+TEST_F(Picker, TheFileListShowsNoFoldersAfterVisitingOne)
+{
+    // A folder once shown is known to the list's model, which would list it among the files of
+    // its parent.
+    const std::string sub = dir.file("maps.tif"); // a folder named like a raster, too
+    std::filesystem::create_directory(sub);
+    ASSERT_TRUE(Frm_NVMain->setFolder(sub));
+    ASSERT_TRUE(waitFor([] { return listed().isEmpty(); }));
+    ASSERT_TRUE(Frm_NVMain->setFolder(dir.path()));
+    QApplication::processEvents();
+    EXPECT_TRUE(waitFor([] { return listed() == QStringList({"SHEET.TIF", "other.bmp", "sheet.png"}); }))
+        << listed().join(",").toStdString();
+}
+
 TEST_F(Picker, FormMasksAndButtonStates)
 {
     TFrm_NVMain* f = Frm_NVMain;

@@ -143,6 +143,25 @@ TEST_F(PrintForm, ZoomRadiosScaleThePreview)
     });
 }
 
+// A scale typed and confirmed with Enter is the box's text; the lists keep their five scales.
+TEST_F(PrintForm, ATypedScaleLeavesTheScaleListsAsTheyAre)
+{
+    withForm(4, [](TFrm_Print& f) {
+        for (QComboBox* box : {f.CB_Scale, f.CB_BB_Scale}) {
+            box->setFocus();
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box->lineEdit(), QStringLiteral("750"));
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            EXPECT_EQ(box->currentText(), QStringLiteral("750")) << box->objectName().toStdString();
+            ASSERT_EQ(box->count(), 5) << box->objectName().toStdString();
+            for (int i = 0; i < 5; ++i)
+                EXPECT_EQ(box->itemText(i), QStringList({"200", "500", "1000", "2500", "5000"})[i]);
+        }
+    });
+    EXPECT_EQ(cfgGetInt(kxSCALE), 750);
+    EXPECT_EQ(cfgGetInt(kxBB_Scale), 750);
+}
+
 TEST_F(PrintForm, ScaleBarChoiceByApplicationKindAndStoredPartialPaper)
 {
     cfgSetInt(kxHRSize, 0);

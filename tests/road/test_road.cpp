@@ -12,6 +12,8 @@
 #include "model/tracegrid.h"
 #include "platform/codec.h"
 #include "platform/ui.h"
+#include "dialogs/defimg.h"
+#include "render/frmprint.h"
 #include "render/kxdraw.h"
 #include "render/paintboxex.h"
 #include "shell/entries.h"
@@ -29,6 +31,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QFileSystemModel>
+#include <QListView>
+#include <QProcess>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -147,6 +152,8 @@ void runProgram(const char* formName, const std::function<void(QWidget*)>& onFor
             ADD_FAILURE() << formName << " was left open";
             if (auto* dialog = qobject_cast<QDialog*>(still))
                 dialog->done(2);
+            else
+                still->close();
         }
     });
     poll.start();
@@ -620,4 +627,199 @@ TEST(Road, StartedByAnotherApplication)
         ui::scriptAnswer(ui::Answer::No);
         click(w, "Btn_Exit");
     });
+}
+
+namespace {
+
+// The orange of the "建物" row (0x0080FF as 0x00BBGGRR), as a page or preview shows it.
+bool isOrange(QRgb c) { return qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 80; }
+bool isDark(QRgb c) { return qRed(c) < 80 && qGreen(c) < 80 && qBlue(c) < 80; }
+
+int countIf(const QImage& image, const QRect& r, bool (*test)(QRgb))
+{
+    int n = 0;
+    for (int y = std::max(r.top(), 0); y <= std::min(r.bottom(), image.height() - 1); ++y)
+        for (int x = std::max(r.left(), 0); x <= std::min(r.right(), image.width() - 1); ++x)
+            n += test(image.pixel(x, y)) ? 1 : 0;
+    return n;
+}
+
+// Points in polygon (even-odd), raster pixels.
+bool inside(const std::vector<TPoint>& ring, double x, double y)
+{
+    bool in = false;
+    for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+        const TPoint a = ring[i], b = ring[j];
+        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / double(b.y - a.y) + a.x)
+            in = !in;
+    }
+    return in;
+}
+
+void pickerSelect(TFrm_NVMain& picker, const std::string& path)
+{
+    // The file list fills in the background.
+    QModelIndex index;
+    for (int i = 0; i < 200 && !index.isValid(); ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        const QModelIndex found = picker.fileModel->index(QString::fromStdString(path));
+        if (found.isValid() && picker.fileModel->rowCount(found.parent()) > 0)
+            index = found;
+    }
+    ASSERT_TRUE(index.isValid()) << path;
+    QListView* list = picker.FileListBox1;
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+    ASSERT_EQ(picker.selectedPath(), path);
+    ASSERT_TRUE(picker.Btn_Dsp->isEnabled());
+}
+
+} // namespace
+
+TEST(Road, StandAlone)
+{
+    ASSERT_TRUE(fs::exists(data + "/sample-sheet.ZKI")) << "the command-line road runs first";
+    const std::string pdf = scratch + "/page.pdf";
+    std::error_code ec;
+    fs::remove(pdf, ec);
+    fs::remove(data + "/sample-sheet.Def", ec);
+    // Stand-alone, the figure layer's list of drawing kinds is the one in the home folder.
+    fs::copy_file(data + "/LayerDef.Txt", scratch + "/home/LayerDef.Txt", fs::copy_options::overwrite_existing);
+    enterRun({});
+    // "DataDir" seeded with the scratch folder: the picker opens there.
+    cfgLoad(registryCreateKey);
+    cfgSetText(kxDataDir, data);
+    cfgSave(registryCreateKey);
+
+    PData saved;
+    saved.useNames = 1;
+    ASSERT_EQ(saved.PD_LoadFile(data + "/sample-sheet.ZKI", 0), 6);
+    const std::vector<TPoint> polygon = points(saved.PD_GetPoly(1)); // "区画A", filled, orange
+
+    runProgram("Frm_NVMain", [&](QWidget* w) {
+        auto* picker = qobject_cast<TFrm_NVMain*>(w);
+        ASSERT_NE(picker, nullptr);
+        EXPECT_EQ(picker->currentFolder(), data);
+        pickerSelect(*picker, sheet);
+
+        // "表示": the preview shows the raster with the saved figures.
+        click(w, "Btn_Dsp");
+        const QImage preview = previewBitmap.image().convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(preview.isNull());
+        EXPECT_GT(countIf(preview, preview.rect(), isOrange), 20);
+        EXPECT_GT(countIf(preview, preview.rect(), isDark), 500);
+
+        // "座標設定": two control points, resolution and scale typed and confirmed.
+        whenDialog("Frm_DefImg", [](QWidget* d) {
+            const struct {
+                const char* name;
+                const char* text;
+            } fields[] = {{"ED_IX1", "0"},      {"ED_IY1", "0"},     {"ED_SX1", "1000"},
+                          {"ED_SY1", "2000"},   {"ED_IX2", "2400"},  {"ED_IY2", "1800"},
+                          {"ED_SX2", "923.8"},  {"ED_SY2", "2101.6"}};
+            for (const auto& f : fields)
+                typeInto(d, f.name, QString::fromLatin1(f.text));
+            child<QComboBox>(d, "CB_DPI")->setCurrentText("300");
+            child<QComboBox>(d, "CB_ZScale")->setCurrentText("500");
+            click(d, "Button3");
+        });
+        click(w, "Btn_SetPos");
+        TImgDef def;
+        def.imagePath = sheet;
+        ASSERT_NE(imgDefRead(def), 0);
+        EXPECT_EQ(def.imgX2, 2400);
+        EXPECT_EQ(def.imgY2, 1800);
+        EXPECT_DOUBLE_EQ(def.worldX2, 923.8);
+        EXPECT_EQ(def.dpi, 300);
+        EXPECT_EQ(def.scale, 500);
+
+        // "編集": the workbench on the saved figures; its "印刷" prints A3 landscape at 1:500.
+        whenDialog("Frm_KXInput", [&](QWidget* wbForm) {
+            Bench b(wbForm);
+            EXPECT_EQ(b.names().size(), 6u);
+            printSetTestOutput(QPageSize(QPageSize::A3), QPageLayout::Landscape, pdf, 300);
+            whenDialog("Frm_Print", [](QWidget* p) {
+                auto* paper = child<QComboBox>(p, "CB_Paper");
+                paper->setCurrentIndex(4);
+                ASSERT_EQ(str(paper->currentText()), "4 A3横");
+                child<QComboBox>(p, "CB_Scale")->setCurrentText("500");
+                ui::scriptAnswer(ui::Answer::Yes); // the print dialog
+                click(p, "Btn_Print");
+                click(p, "Btn_Exit");
+            });
+            click(wbForm, "Btn_Print");
+            ui::scriptAnswer(ui::Answer::No);
+            click(wbForm, "Btn_Exit");
+        });
+        click(w, "Btn_Edit");
+        ASSERT_TRUE(w->isVisible());
+        click(w, "Btn_Exit");
+    });
+    EXPECT_TRUE(recordsOf("message").empty()) << recordsOf("message").front().text;
+
+    // "終了" in the picker wrote the settings, with the folder it showed.
+    EXPECT_NE(testutil::readBytes(scratch + "/config/Tavisol/NV_Tool.conf").find("DataDir"), std::string::npos);
+
+    // The page, rasterised at 200 dpi.
+    ASSERT_TRUE(fs::exists(pdf));
+    const std::string png = scratch + "/page";
+    ASSERT_EQ(QProcess::execute("pdftoppm", {"-r", "200", "-png", "-singlefile", QString::fromStdString(pdf),
+                                             QString::fromStdString(png)}), 0);
+    const QImage page = QImage(QString::fromStdString(png + ".png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(page.isNull());
+    EXPECT_NEAR(page.width() / 200.0 * 25.4, 420, 1); // A3 landscape
+    EXPECT_NEAR(page.height() / 200.0 * 25.4, 297, 1);
+
+    // Where the raster lies on the page: its line work's extent, found on the sheet itself.
+    QImage raster(QString::fromStdString(sheet));
+    raster = raster.convertToFormat(QImage::Format_RGB32);
+    QRect ink;
+    for (int y = 0; y < raster.height(); ++y)
+        for (int x = 0; x < raster.width(); ++x)
+            if (isDark(raster.pixel(x, y)))
+                ink |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(ink.isEmpty());
+    // The raster's ink touches its four edges, so the page's dark extent is the raster's.
+    QRect dark;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (isDark(page.pixel(x, y)))
+                dark |= QRect(x, y, 1, 1);
+    // A full print at 1:S is drawn at 1:(S + 1): 2400 pixels at 300 dpi are 203.2 mm at 1:500
+    // on the ground's scale, 202.79 mm on paper (1596.8 dots at 200 dpi, not 1600).
+    const double k = 25.4 / 300 * 500 / 501 / 25.4 * 200; // page dots per raster pixel
+    EXPECT_NEAR(dark.width(), ink.width() * k, 1.2) << "1:500 would be " << ink.width() * 200.0 / 300;
+    EXPECT_NEAR(dark.height(), ink.height() * k, 1.2);
+
+    // Over the polygon the line work lies black on the tone fill: every pixel in the middle of
+    // a line inside it is dark on the page, and the fill shows between the lines.
+    int lineDots = 0, darkDots = 0;
+    QRect box;
+    for (const TPoint& p : polygon)
+        box |= QRect(p.x, p.y, 1, 1);
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x) {
+            bool core = inside(polygon, x, y);
+            for (int dy = -4; dy <= 4 && core; ++dy)
+                for (int dx = -4; dx <= 4 && core; ++dx)
+                    core = inside(polygon, x + dx, y + dy);
+            for (int dy = -1; dy <= 1 && core; ++dy)
+                for (int dx = -1; dx <= 1 && core; ++dx)
+                    core = isDark(raster.pixel(x + dx, y + dy));
+            if (!core)
+                continue;
+            ++lineDots;
+            const QPoint at(dark.left() + static_cast<int>((x + 0.5) * k), dark.top() + static_cast<int>((y + 0.5) * k));
+            // within a dot of where it falls: the page's dots and the raster's do not align
+            bool seen = false;
+            for (int dy = -1; dy <= 1 && !seen; ++dy)
+                for (int dx = -1; dx <= 1 && !seen; ++dx)
+                    seen = isDark(page.pixel(at + QPoint(dx, dy)));
+            darkDots += seen ? 1 : 0;
+        }
+    ASSERT_GT(lineDots, 20) << "no line work inside the polygon";
+    EXPECT_GE(darkDots, lineDots * 95 / 100) << darkDots << " of " << lineDots;
+    const QRect onPage(dark.left() + static_cast<int>(box.left() * k), dark.top() + static_cast<int>(box.top() * k),
+                       static_cast<int>(box.width() * k), static_cast<int>(box.height() * k));
+    EXPECT_GT(countIf(page, onPage, isOrange), onPage.width() * onPage.height() / 20);
 }

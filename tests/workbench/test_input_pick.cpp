@@ -254,3 +254,27 @@ TEST_F(PickTest, CursorMarkAndSelectedVerticesAreInverted)
     ASSERT_FALSE(view.repaints.empty());
     EXPECT_TRUE(view.repaints.back().contains(QPoint(116, 120)));
 }
+
+TEST_F(PickTest, InvertedOneDotLinesSetOnTheImageMatchThePainters)
+{
+    const QImage pic = picture();
+    auto draw = [&](bool shortcuts, const QImage& on) {
+        canvasUseShortcuts(shortcuts);
+        QImage img = on;
+        {
+            Canvas c(img);
+            c.setClipRect(QRect(0, 0, 150, 150));
+            c.setPenMode(PenMode::Not);
+            c.setPenWidth(1);
+            const QPoint ring[] = {{10, 10}, {180, 40}, {60, 120}, {10, 10}};
+            c.polyline(ring, 4);
+        }
+        canvasUseShortcuts(true);
+        return img;
+    };
+    const QImage fast = draw(true, pic);
+    EXPECT_EQ(fast, draw(false, pic)) << "the same dots as the painter's inverting points";
+    EXPECT_NE(fast, pic);
+    EXPECT_EQ(fast.pixel(170, 38), pic.pixel(170, 38)) << "nothing outside the clip";
+    EXPECT_EQ(draw(true, fast), pic) << "drawn twice, the picture is back";
+}

@@ -325,6 +325,22 @@ TEST_F(Workbench, RowClickCopiesTheFigureAndItsAttributes)
     form.setGridRow(2);
     form.SG_KxClick();
     EXPECT_EQ(wb.selRec.nPts, 0);
+
+    // Letters typed on the list are commands, not a search that moves the current row.
+    sheet.store().PD_AddPoly(0, polygon("b", 10, 10, 10));
+    form.fillGrid();
+    form.show();
+    form.setGridRow(1);
+    form.SG_Kx->setFocus();
+    QTest::keyClick(form.SG_Kx, Qt::Key_2); // row 2 is numbered "2"
+    QTest::keyClick(form.SG_Kx, Qt::Key_B);
+    EXPECT_EQ(form.gridRow(), 1);
+    EXPECT_FALSE(form.CB_DrawBack->isChecked());
+    EXPECT_EQ(wb.viewDivisor, 2);
+    // Arrow keys move the row with the effects of a click.
+    QTest::keyClick(form.SG_Kx, Qt::Key_Down);
+    EXPECT_EQ(form.gridRow(), 2);
+    EXPECT_EQ(wb.selRec.name, "b");
 }
 
 TEST_F(Workbench, DoubleClickEditsOrGivesTheNextFigureItsAttributes)

@@ -319,6 +319,7 @@ TEST_F(View, SampleSheetWithFigures)
     for (int i = 0; i < 6; ++i) {
         TPRec r = polygon(names[i], 300 + 310 * i, 400 + 170 * (i % 3), 260);
         r.layerIndex = i;
+        r.flags = i % 2; // every other one filled
         sheet.store().PD_AddPoly(0, r);
     }
     TFrm_KXInput form;
@@ -345,10 +346,14 @@ TEST_F(View, SampleSheetWithFigures)
     form.setGridRow(2);
     form.SG_KxClick();
     QTest::keyClick(&form, Qt::Key_2);
-    wb.loupeCentre = wb.curPoint = {700, 520};
-    form.repaintLoupe();
-    save("workbench-2.png");
     EXPECT_EQ(form.PaintBoxEx1->size(), QSize(1200, 900));
+    // Presses on the sheet view go to the input: three vertices of a polygon in progress.
+    const QPoint at = form.scrollPosition();
+    for (QPoint p : {QPoint(120, 300), QPoint(260, 280), QPoint(300, 420)})
+        QTest::mouseClick(form.PaintBoxEx1, Qt::LeftButton, {}, at + p);
+    QTest::mouseMove(form.PaintBoxEx1, at + QPoint(180, 440));
+    EXPECT_EQ(wb.inputRec.nPts, 3);
+    save("workbench-2.png");
 }
 
 } // namespace

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds A1 sheets at 400 dpi (9400 x 13200) by tiling the real rasters of ../shared/data (a
+# one-bit G4 TIFF and an eight-bit PNG), then times "表示" of the raster picker on each, with
+# 5000 figures beside it, against loading the same file alone (median of 5, one process).
+# Usage: bench/dialogs/run.sh [build folder]   (default build/bench; NURIVO_DATA names another data folder)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+repo=$PWD
+build=${1:-build/bench}
+data=${NURIVO_DATA:-$repo/../shared/data}
+work=$(mktemp -d "${TMPDIR:-/tmp}/nurivo-bench-picker-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+bash scripts/bench-build.sh "$build" bench_picker
+
+for f in scan-page-8071-g4.tif paris-1926-sheet4-train-edges.png; do
+  [ -e "$data/$f" ] || { echo "missing $data/$f: nothing to measure"; exit 0; }
+done
+# tile SRC ACROSS DOWN W H OUT: repeats SRC, crops to W x H, saves OUT (as bench/imaging does).
+tile() {
+  local src=$1 across=$2 down=$3 w=$4 h=$5 out=$6
+  local list=()
+  for ((i = 0; i < across * down; i++)); do list+=("$src"); done
+  vips arrayjoin "${list[*]}" "$work/join.v" --across "$across"
+  vips crop "$work/join.v" "$out" 0 0 "$w" "$h"
+  rm -f "$work/join.v"
+}
+tile "$data/scan-page-8071-g4.tif" 3 6 9400 13200 "$work/a1-1bit.tif[compression=ccittfax4,bitdepth=1]"
+tile "$data/paris-1926-sheet4-train-edges.png" 2 3 9400 13200 "$work/a1-8bit.png[compression=1]"
+
+for sheet in a1-1bit.tif a1-8bit.png; do
+  echo "== $sheet"
+  QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$work "$build/bin/bench_picker" "$work/$sheet"
+done
