@@ -236,11 +236,15 @@ bool TFrm_NVMain::setFolder(const std::string& folder)
     }
     folder_ = path.toStdString();
     folderSetAt_.start();
-    fileModel->setRootPath(path);
-    FileListBox1->setRootIndex(fileModel->index(path));
-    hideFolderRows(FileListBox1, fileModel);
-    FileListBox1->selectionModel()->clear();
-    FileListBox1Change();
+    {
+        // A new folder selects no file, and its change is no selection change: the three
+        // buttons keep their state (they start enabled) until a file is picked.
+        const QSignalBlocker block(FileListBox1->selectionModel());
+        fileModel->setRootPath(path);
+        FileListBox1->setRootIndex(fileModel->index(path));
+        hideFolderRows(FileListBox1, fileModel);
+        FileListBox1->selectionModel()->clear();
+    }
     return true;
 }
 
