@@ -96,12 +96,13 @@ void invertLine(Canvas& c, TPoint from, TPoint to) { drawWideSegment(c, toView(f
 
 void invertRect(Canvas& c, TPoint a, TPoint b) { invertBox(c, toView(a), toView(b)); }
 
-void metricDistance(TPoint a, TPoint b, double& dist)
+// The plane distance in metres between two raster points.
+double metricDistance(TPoint a, TPoint b)
 {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     inputPixelToMetric(a.x, a.y, x1, y1);
     inputPixelToMetric(b.x, b.y, x2, y2);
-    dist = std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
+    return std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
 }
 
 } // namespace
@@ -167,7 +168,7 @@ TKXInput::Shapes TKXInput::currentShapes() const
         }
         return s;
     }
-    if (wb.inputRec.nPts > 0) {
+    if (wb.inputRec.nPts > 0 && !wb.inputRec.pts.empty()) {
         s.mark = true;
         s.markAt = s.lineTo = wb.curPoint;
         s.lineFrom = wb.prevPoint;
@@ -321,9 +322,7 @@ void TKXInput::pressDrawing(bool right, TPoint p, int x, int y)
             inputPt(4) = p0;
             rec.nPts = 5;
         } else if (wb.drawTag == 11) {
-            double dist = 0;
-            metricDistance(inputPt(0), inputPt(1), dist);
-            rec.name = strPrintf("%.3lf", dist);
+            rec.name = strPrintf("%.3lf", metricDistance(inputPt(0), inputPt(1)));
         }
         MI_FixClick();
         return;

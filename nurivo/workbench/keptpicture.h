@@ -4,11 +4,14 @@
 // the form, never into it.
 //
 // The picture is a ring: paint-box pixel (x, y) is kept at (x mod W, y mod H) of a W x H image
+// (inside a margin where no piece is drawn)
 // that holds a window of the paint box around the visible part, so moving the window moves no
-// pixels. At 1/1 and 1/2 the window is the visible part with a margin, and only what is shown
-// is rendered (a scroll renders the exposed strip). At 1/4 and 1/8 every visible figure costs
-// a strip its whole outline, so there the window is the whole paint box, rendered at once and
-// then only copied, up to kMaxPixels; a larger box gets a window of that size around the view.
+// pixels. Whenever the view needs something, all of the window that is not up to date is
+// rendered. At 1/1 and 1/2 the window is the visible part with a margin of 256 pixels, so a
+// scroll renders the exposed strip with the margin ahead of it, every few scrolls. At 1/4 and
+// 1/8 every visible figure costs a strip its whole outline, so there the window is the whole
+// paint box, rendered at once and then only copied, up to kMaxPixels; a larger box gets a
+// window of that size around the view.
 #pragma once
 #include <QFont>
 #include <QImage>
@@ -65,7 +68,8 @@ private:
         bool operator==(const State& o) const { return reals == o.reals && ints == o.ints && font == o.font; }
     };
     State stateNow(const QFont& font) const;
-    bool eager() const;
+    // The ring's size; the image has a margin around it.
+    QSize ringSize() const;
     void placeWindow(const QRect& shown);
     void renderRegion(const QRegion& region);
     void renderArea(const QRect& area);
