@@ -194,9 +194,11 @@ void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visi
         return;
     }
     const QRect held = wanted.intersected(window_);
-    // The whole window is rendered once something in it is wanted.
-    if (!(QRegion(held) - valid_).isEmpty())
-        renderRegion(QRegion(window_.intersected(box)) - valid_);
+    // The whole window is rendered once something in it is wanted; a fresh picture (at
+    // opening, after an option) shows what is asked for first, the rest follows.
+    const QRegion missing = QRegion(held) - valid_;
+    if (!missing.isEmpty())
+        renderRegion(valid_.isEmpty() ? missing : QRegion(window_.intersected(box)) - valid_);
     copyOut(painter, held);
     // What the window does not hold (a dirty area beyond the visible part) is drawn directly.
     const QRegion rest = QRegion(wanted) - QRegion(window_);
@@ -205,6 +207,13 @@ void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visi
         drawArea(painter, r);
         painter.restore();
     }
+}
+
+void KeptPicture::renderAhead()
+{
+    if (!drawing_ || ring_.isNull() || !haveState_ || !(stateNow(font_) == state_))
+        return;
+    renderRegion(QRegion(window_.intersected(QRect(QPoint(0, 0), viewSize_))) - valid_);
 }
 
 void KeptPicture::renderRegion(const QRegion& region)
