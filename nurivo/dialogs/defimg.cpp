@@ -140,6 +140,12 @@ TFrm_DefImg::TFrm_DefImg(QWidget* owner) : QDialog(owner)
     auto pointGroup = [&](const char* caption, const char* name, int y, QLineEdit** ix, QLineEdit** iy,
                           QLineEdit** sx, QLineEdit** sy, const char* names[4]) {
         auto* g = named(new QGroupBox(QString::fromUtf8(caption), left), name, 2, y, 254, 76);
+        // The captions' full-width digits are measured and drawn in one Japanese face; with the
+        // default face the title is measured narrower than it is drawn and loses its last stroke.
+        canvasInstallFontSubstitutes();
+        QFont face(QStringLiteral("ＭＳ Ｐゴシック"));
+        face.setPointSizeF(g->font().pointSizeF());
+        g->setFont(face);
         label(g, "Ｘ", 62, 12, 62, 16)->setAlignment(Qt::AlignCenter);
         label(g, "Ｙ", 126, 12, 62, 16)->setAlignment(Qt::AlignCenter);
         label(g, "ＩＭＧ座標", 4, 28, 58);

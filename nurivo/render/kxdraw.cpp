@@ -483,18 +483,28 @@ QRectF KXDraw::reachBox(const TPRec& f, bool filling, int penWidth) const
     right += reach;
     top -= reach;
     bottom += reach;
-    // Around the label: the name, and a text's vertex mark.
-    double labelReach = -1;
-    if (!filling && drawNames && f.kind != 4 && f.kind != 6)
-        labelReach = textReach(reachNameHeight_) + 12 + 1; // a leader's name stands 12 dots lower
-    else if (!filling && f.kind == 4)
-        labelReach = reach;
-    if (labelReach >= 0) {
+    // Around the label: a text's vertex mark and text.
+    if (!filling && f.kind == 4) {
         const double lx = devX(f.labelX), ly = devY(f.labelY);
-        left = std::min(left, lx - labelReach);
-        right = std::max(right, lx + labelReach);
-        top = std::min(top, ly - labelReach);
-        bottom = std::max(bottom, ly + labelReach);
+        left = std::min(left, lx - reach);
+        right = std::max(right, lx + reach);
+        top = std::min(top, ly - reach);
+        bottom = std::max(bottom, ly + reach);
+    }
+    // The name, written from half its length in bytes times a quarter of its height left of
+    // the label and half its height above it (the other way for a positive height): each byte
+    // at most a character height wide, the line at most twice as high.
+    if (!filling && drawNames && f.kind != 4 && f.kind != 6) {
+        const double h = reachNameHeight_;
+        const double size = h == 0 ? kCanvasDefaultFontHeight : std::abs(h);
+        const double lx = devX(f.labelX), ly = devY(f.labelY);
+        const double shiftX = bytes * h / 4, shiftY = h / 2;
+        const double drop = f.kind == 2 ? 12 : 0; // a leader's name stands 12 dots lower
+        constexpr double slack = 8;
+        left = std::min(left, lx + std::min(0.0, shiftX) - slack);
+        right = std::max(right, lx + std::max(0.0, shiftX) + bytes * (size + 2) + slack);
+        top = std::min(top, ly + std::min(0.0, shiftY) - slack);
+        bottom = std::max(bottom, ly + std::max(0.0, shiftY) + drop + 2 * size + slack);
     }
     return QRectF(QPointF(left, top), QPointF(right, bottom));
 }

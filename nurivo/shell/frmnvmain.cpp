@@ -32,8 +32,6 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include <future>
-
 TFrm_NVMain* Frm_NVMain = nullptr;
 Bitmap previewBitmap;
 
@@ -238,11 +236,15 @@ bool TFrm_NVMain::setFolder(const std::string& folder)
     }
     folder_ = path.toStdString();
     folderSetAt_.start();
-    fileModel->setRootPath(path);
-    FileListBox1->setRootIndex(fileModel->index(path));
-    hideFolderRows(FileListBox1, fileModel);
-    FileListBox1->selectionModel()->clear();
-    FileListBox1Change();
+    {
+        // A new folder selects no file, and its change is no selection change: the three
+        // buttons keep their state (they start enabled) until a file is picked.
+        const QSignalBlocker block(FileListBox1->selectionModel());
+        fileModel->setRootPath(path);
+        FileListBox1->setRootIndex(fileModel->index(path));
+        hideFolderRows(FileListBox1, fileModel);
+        FileListBox1->selectionModel()->clear();
+    }
     return true;
 }
 
@@ -307,17 +309,9 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
     const std::string zki = pathChangeExt(rasterPath, "ZKI");
     kx.zkiPath[0] = zki;
     kx.layerCount = 1;
-    PData store;
-    store.useNames = 1;
-    // The figures and the raster are separate files: the ZKI file is read while the raster
-    // decodes, so a sheet with many figures previews about as fast as the bare sheet loads.
-    // The store is not touched here until the reader has finished.
-    std::future<int> figures =
-        std::async(std::launch::async, [&store, &zki] { return store.PD_LoadFile(zki, 0); });
 
     Bitmap raster;
     if (!imgLoadToBitmap(rasterPath, raster) || raster.width() <= 0 || raster.height() <= 0) {
-        figures.wait();
         // Not a raster that can be read: an empty preview rather than a fit by a zero size.
         previewBitmap = Bitmap();
         PB_Ts->setGeometry(0, 0, 0, 0);
@@ -343,7 +337,11 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
     kx.SetPrintLayout(0, 0, 0, -1, -1, -1);
     const double dpm = fit * 7.874015748031496;
 
-    figures.wait(); // a missing ZKI file leaves the store empty
+    // The figures are read on this thread: reading them may report ("複雑すぎる") through a
+    // message box.
+    PData store;
+    store.useNames = 1;
+    store.PD_LoadFile(zki, 0); // a missing file leaves the store empty
     kx.pdata[0] = &store;
     if (!previewBitmap.isEmpty()) {
         Canvas canvas(previewBitmap);

@@ -16,10 +16,14 @@ namespace {
 // The ring's sides are whole multiples of this, so a pixel keeps its place in every 8 x 8 tone
 // pattern and 64 x 64 brush texture whichever window the ring holds.
 constexpr int kAlign = 64;
-// Margin kept around the view at 1/1 and 1/2: what scrolled out a little way is still there.
-constexpr int kMargin = 128;
+// Margin kept around the view at 1/1 and 1/2 (at least): rendered ahead of the view, so that
+// most scrolls only copy, and what scrolled out a little way is still there.
+constexpr int kMargin = 256;
 // The screen's resolution as the drawing sees it (dash lengths).
 constexpr int kScreenDpi = 96;
+// Qt's stroker cuts wide lines where they leave the device, which moves dots near its edges:
+// every piece is drawn at least this far inside the image it is drawn on, as on the paint box.
+constexpr int kEdge = 64;
 
 int roundUp(int v, int step) { return (v + step - 1) / step * step; }
 
@@ -116,19 +120,22 @@ KeptPicture::State KeptPicture::stateNow(const QFont& font) const
     return s;
 }
 
-bool KeptPicture::eager() const { return drawing_ && drawing_->divisor >= 4; }
+QSize KeptPicture::ringSize() const
+{
+    return ring_.isNull() ? QSize() : ring_.size() - QSize(2 * kEdge, 2 * kEdge);
+}
 
 void KeptPicture::placeWindow(const QRect& shown)
 {
     const QRect box(QPoint(0, 0), viewSize_);
     QSize want;
     bool whole = false;
-    if (eager() && std::int64_t{box.width()} * box.height() <= kMaxPixels) {
+    if (drawing_->divisor >= 4 && std::int64_t{box.width()} * box.height() <= kMaxPixels) {
         want = QSize(roundUp(box.width(), kAlign), roundUp(box.height(), kAlign));
         whole = true;
     } else {
         int margin = kMargin;
-        if (eager()) {
+        if (drawing_->divisor >= 4) {
             // As wide a margin as the bound allows.
             const double w = shown.width(), h = shown.height();
             const double m = (-(w + h) + std::sqrt((w + h) * (w + h) - 4 * (w * h - kMaxPixels))) / 4;
@@ -136,34 +143,23 @@ void KeptPicture::placeWindow(const QRect& shown)
         }
         want = QSize(roundUp(shown.width() + 2 * margin, kAlign), roundUp(shown.height() + 2 * margin, kAlign));
     }
-    const QSize have = ring_.size();
+    const QSize have = ringSize();
     const bool fits = have.width() >= want.width() && have.height() >= want.height();
     const bool oversized = std::int64_t{have.width()} * have.height() > 2 * std::int64_t{want.width()} * want.height();
     if (ring_.isNull() || !fits || oversized) {
-        ring_ = QImage(want, QImage::Format_RGB32);
+        ring_ = QImage(want + QSize(2 * kEdge, 2 * kEdge), QImage::Format_RGB32);
         valid_ = QRegion();
         window_ = QRect();
     }
     if (ring_.isNull())
         return;
     if (whole) {
-        window_ = QRect(QPoint(0, 0), ring_.size());
+        window_ = QRect(QPoint(0, 0), ringSize());
     } else if (!window_.contains(shown)) {
-        QRect w(window_.isNull() ? shown.topLeft() : window_.topLeft(), ring_.size());
-        if (eager() || window_.isNull()) {
-            // Centred on the view: room to scroll every way.
-            w.moveCenter(shown.center());
-        } else {
-            // Moved only as far as the view went: what was rendered stays.
-            if (shown.left() < w.left())
-                w.moveLeft(shown.left());
-            if (shown.right() > w.right())
-                w.moveRight(shown.right());
-            if (shown.top() < w.top())
-                w.moveTop(shown.top());
-            if (shown.bottom() > w.bottom())
-                w.moveBottom(shown.bottom());
-        }
+        // Centred on the view: room to scroll every way. What the old window held where the
+        // new one overlaps it stays.
+        QRect w(QPoint(0, 0), ringSize());
+        w.moveCenter(shown.center());
         window_ = w;
     }
     valid_ &= window_;
@@ -198,8 +194,11 @@ void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visi
         return;
     }
     const QRect held = wanted.intersected(window_);
-    const QRegion need = eager() ? QRegion(window_.intersected(box)) : QRegion(held);
-    renderRegion(need - valid_);
+    // The whole window is rendered once something in it is wanted; a fresh picture (at
+    // opening, after an option) shows what is asked for first, the rest follows.
+    const QRegion missing = QRegion(held) - valid_;
+    if (!missing.isEmpty())
+        renderRegion(valid_.isEmpty() ? missing : QRegion(window_.intersected(box)) - valid_);
     copyOut(painter, held);
     // What the window does not hold (a dirty area beyond the visible part) is drawn directly.
     const QRegion rest = QRegion(wanted) - QRegion(window_);
@@ -208,6 +207,13 @@ void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visi
         drawArea(painter, r);
         painter.restore();
     }
+}
+
+void KeptPicture::renderAhead()
+{
+    if (!drawing_ || ring_.isNull() || !haveState_ || !(stateNow(font_) == state_))
+        return;
+    renderRegion(QRegion(window_.intersected(QRect(QPoint(0, 0), viewSize_))) - valid_);
 }
 
 void KeptPicture::renderRegion(const QRegion& region)
@@ -229,26 +235,27 @@ void KeptPicture::renderRegion(const QRegion& region)
 
 void KeptPicture::renderArea(const QRect& area)
 {
-    const QSize ring = ring_.size();
+    const QSize ring = ringSize();
     const QPoint at(floorMod(area.left(), ring.width()), floorMod(area.top(), ring.height()));
+    const QPoint edge(kEdge, kEdge);
     if (at.x() + area.width() <= ring.width() && at.y() + area.height() <= ring.height()) {
         QPainter p(&ring_);
-        p.translate(at - area.topLeft());
+        p.translate(at + edge - area.topLeft());
         drawArea(p, area);
     } else {
         // Across the ring's seam: drawn once, then laid in piece by piece.
-        QImage scratch(area.size(), QImage::Format_RGB32);
+        QImage scratch(area.size() + QSize(2 * kEdge, 2 * kEdge), QImage::Format_RGB32);
         if (scratch.isNull())
             return;
         {
             QPainter p(&scratch);
-            p.translate(-area.topLeft());
+            p.translate(edge - area.topLeft());
             drawArea(p, area);
         }
         QPainter p(&ring_);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         forEachPiece(area, ring, [&](const QRect& piece, QPoint ringAt) {
-            p.drawImage(ringAt, scratch, piece.translated(-area.topLeft()));
+            p.drawImage(ringAt + edge, scratch, piece.translated(edge - area.topLeft()));
         });
     }
     valid_ += area;
@@ -271,8 +278,8 @@ void KeptPicture::copyOut(QPainter& painter, const QRect& area) const
         return;
     const QPainter::CompositionMode mode = painter.compositionMode();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    forEachPiece(area, ring_.size(), [&](const QRect& piece, QPoint ringAt) {
-        painter.drawImage(piece.topLeft(), ring_, QRect(ringAt, piece.size()));
+    forEachPiece(area, ringSize(), [&](const QRect& piece, QPoint ringAt) {
+        painter.drawImage(piece.topLeft(), ring_, QRect(ringAt + QPoint(kEdge, kEdge), piece.size()));
     });
     painter.setCompositionMode(mode);
 }

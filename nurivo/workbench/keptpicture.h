@@ -4,11 +4,14 @@
 // the form, never into it.
 //
 // The picture is a ring: paint-box pixel (x, y) is kept at (x mod W, y mod H) of a W x H image
+// (inside a margin where no piece is drawn)
 // that holds a window of the paint box around the visible part, so moving the window moves no
-// pixels. At 1/1 and 1/2 the window is the visible part with a margin, and only what is shown
-// is rendered (a scroll renders the exposed strip). At 1/4 and 1/8 every visible figure costs
-// a strip its whole outline, so there the window is the whole paint box, rendered at once and
-// then only copied, up to kMaxPixels; a larger box gets a window of that size around the view.
+// pixels. Whenever the view needs something, all of the window that is not up to date is
+// rendered (a fresh picture first renders only what is asked for). At 1/1 and 1/2 the window is the visible part with a margin of 256 pixels, so a
+// scroll renders the exposed strip with the margin ahead of it, every few scrolls. At 1/4 and
+// 1/8 every visible figure costs a strip its whole outline, so there the window is the whole
+// paint box, rendered at once and then only copied, up to kMaxPixels; a larger box gets a
+// window of that size around the view.
 #pragma once
 #include <QFont>
 #include <QImage>
@@ -52,6 +55,11 @@ public:
     // box); `visible` is the part of the paint box the scroll box shows now.
     void paint(QPainter& painter, const QRect& dirty, const QRect& visible);
 
+    // Renders what the window holds but is not up to date, without painting: a fresh picture
+    // renders only what the first paint asks for, and the rest at the next paint that needs
+    // anything, or here, when the view is idle.
+    void renderAhead();
+
     // The part of the paint box the picture holds now, and the part of it that is up to date.
     QRect window() const { return window_; }
     QRegion validRegion() const { return valid_; }
@@ -65,7 +73,8 @@ private:
         bool operator==(const State& o) const { return reals == o.reals && ints == o.ints && font == o.font; }
     };
     State stateNow(const QFont& font) const;
-    bool eager() const;
+    // The ring's size; the image has a margin around it.
+    QSize ringSize() const;
     void placeWindow(const QRect& shown);
     void renderRegion(const QRegion& region);
     void renderArea(const QRect& area);

@@ -51,6 +51,9 @@ void inputMetricToPixel(double X, double Y, int& x, int& y)
     const TImgDef* d = currentDef();
     if (d == nullptr || d->worldX1 == d->worldX2 || d->worldY1 == d->worldY2)
         return;
-    x = truncToInt(d->imgX1 + (Y - d->worldY1) / (d->worldY2 - d->worldY1) * (d->imgX2 - d->imgX1));
-    y = truncToInt(d->imgY1 + (X - d->worldX1) / (d->worldX2 - d->worldX1) * (d->imgY2 - d->imgY1));
+    // The pixel spans in doubles: control points far apart must not overflow an int.
+    const double spanX = static_cast<double>(d->imgX2) - d->imgX1;
+    const double spanY = static_cast<double>(d->imgY2) - d->imgY1;
+    x = truncToInt(d->imgX1 + (Y - d->worldY1) / (d->worldY2 - d->worldY1) * spanX);
+    y = truncToInt(d->imgY1 + (X - d->worldX1) / (d->worldX2 - d->worldX1) * spanY);
 }

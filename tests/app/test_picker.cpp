@@ -120,6 +120,7 @@ TEST_F(Picker, AFileClickedWithTheMouseCanBeShown)
     QListView* list = f->FileListBox1;
     const QModelIndex i = f->fileModel->index(QString::fromStdString(dir.file("sheet.png")));
     ASSERT_TRUE(i.isValid());
+    f->FileListBox1Change(); // nothing selected: "表示" off
     EXPECT_FALSE(enabled(f->Btn_Dsp));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(i).center());
     ASSERT_EQ(f->selectedPath(), std::filesystem::canonical(dir.path()).string() + "/sheet.png");
@@ -158,7 +159,12 @@ TEST_F(Picker, FormMasksAndButtonStates)
         EXPECT_TRUE(waitFor([&] { return listed() == shown[i]; })) << i << listed().join(",").toStdString();
     }
 
-    // Nothing selected yet (the folder was just set): all three off until a file is picked.
+    // The three start enabled.
+    EXPECT_TRUE(enabled(f->Btn_Dsp));
+    EXPECT_TRUE(enabled(f->Btn_Edit));
+    EXPECT_TRUE(enabled(f->Btn_SetPos));
+    // A missing entry turns them off; picking a file turns "表示" on.
+    f->FileListBox1Change();
     EXPECT_FALSE(enabled(f->Btn_Dsp));
     select("sheet.png");
     EXPECT_TRUE(enabled(f->Btn_Dsp));
@@ -332,8 +338,7 @@ TEST_F(Picker, EditHandsTheDrawingToTheWorkbench)
     rec.install();
     TFrm_NVMain* f = Frm_NVMain;
     // Nothing selected.
-    QTest::mouseClick(f->Btn_Edit, Qt::LeftButton); // disabled: nothing happens
-    f->Btn_EditClick();
+    QTest::mouseClick(f->Btn_Edit, Qt::LeftButton); // enabled from the start
     select("sheet.png");
     // A Def file with another size: the bitmap's size wins.
     TImgDef def;

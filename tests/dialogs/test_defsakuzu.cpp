@@ -300,3 +300,28 @@ TEST_F(DefSakuzu, WindowFrameGivesTwo)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ColourQuery, ScriptedAnswersInQueueOrder)
+{
+    ::setenv("NURIVO_UI_ANSWERS", "color:00FF80;input:x", 1);
+    ui::useScripted();
+    ::unsetenv("NURIVO_UI_ANSWERS");
+    // An input query does not take a colour answer, and a colour query no input answer.
+    std::string value = "keep";
+    EXPECT_FALSE(ui::inputQuery("c", "p", value));
+    EXPECT_EQ(value, "keep");
+    int color = 0x123456;
+    EXPECT_FALSE(ui::colorQuery(color));
+    EXPECT_EQ(color, 0x123456);
+    ui::scriptColor(0xABCDEF);
+    EXPECT_TRUE(ui::colorQuery(color));
+    EXPECT_EQ(color, 0xABCDEF);
+    EXPECT_FALSE(ui::colorQuery(color)); // empty queue: cancelled
+    ASSERT_EQ(ui::recorded().size(), 4u);
+    EXPECT_EQ(ui::recorded()[2], (ui::Record{"color", "", "", "ok", "ABCDEF"}));
+    EXPECT_EQ(ui::recorded()[3].answer, "cancel");
+}
+
+} // namespace

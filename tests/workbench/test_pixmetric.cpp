@@ -92,4 +92,26 @@ TEST_F(PixMetric, FarPointsStayInRange)
     EXPECT_GT(Y, 1e9);
 }
 
+// Control points far apart (a Def file may hold any int): their pixel span does not fit an int,
+// yet the way back lands on the pixel between them.
+TEST_F(PixMetric, ControlPointsSpanningTheIntRange)
+{
+    TImgDef& d = *drawing.imgDef;
+    d.imgX1 = -2000000000;
+    d.imgX2 = 2000000000;
+    d.imgY1 = 2000000000;
+    d.imgY2 = -2000000000;
+    d.worldX1 = 0.0;
+    d.worldX2 = 4000.0;
+    d.worldY1 = 0.0;
+    d.worldY2 = 4000.0;
+    int x = 1, y = 1;
+    inputMetricToPixel(2000.0, 2000.0, x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    inputMetricToPixel(3000.0, 1000.0, x, y);
+    EXPECT_EQ(x, -1000000000);
+    EXPECT_EQ(y, -1000000000);
+}
+
 } // namespace
