@@ -79,6 +79,8 @@ QComboBox* list(QWidget* owner, const char* name, std::initializer_list<const ch
 {
     auto* cb = named(new QComboBox(owner), name, x, y, 90, 22);
     cb->setEditable(true);
+    // A typed value stays text: the list keeps its own entries.
+    cb->setInsertPolicy(QComboBox::NoInsert);
     for (const char* i : items)
         cb->addItem(QString::fromLatin1(i));
     return cb;
@@ -233,6 +235,10 @@ TFrm_DefImg::TFrm_DefImg(QWidget* owner) : QDialog(owner)
     all->setSpacing(0);
     all->addLayout(columns, 1);
     all->addWidget(StatusBar1);
+
+    // Enter in a field presses no button: only the four "マウス指示" start a pick.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
 
     connect(PaintBoxEx1, &TPaintBoxEx::OnPaint, this, &TFrm_DefImg::PaintBoxEx1Paint);
     connect(PaintBoxEx2, &TPaintBoxEx::OnPaint, this, &TFrm_DefImg::PaintBoxEx2Paint);

@@ -150,6 +150,24 @@ TEST_F(DefImg, CancelKeepsTheDefinitionAndTheFrameConfirms)
     EXPECT_EQ(def.imgX1, 7);
 }
 
+TEST_F(DefImg, EnterInAFieldStartsNoPickAndGrowsNoList)
+{
+    EXPECT_EQ(run(def, [](TFrm_DefImg* d) {
+                  d->CB_DPI->lineEdit()->selectAll();
+                  QTest::keyClicks(d->CB_DPI->lineEdit(), "250");
+                  QTest::keyClick(d->CB_DPI->lineEdit(), Qt::Key_Return);
+                  d->ED_IX1->setFocus();
+                  QTest::keyClick(d->ED_IX1, Qt::Key_Return);
+                  // Only the four "マウス指示" start a pick.
+                  EXPECT_EQ(d->mode, 0);
+                  EXPECT_EQ(d->CB_DPI->count(), 5);
+                  EXPECT_EQ(d->CB_ZScale->count(), 7);
+                  d->Button3->click();
+              }),
+              2);
+    EXPECT_EQ(def.dpi, 250);
+}
+
 TEST_F(DefImg, OnePointSetsThePointHundredPixelsOnAndDropsTypedText)
 {
     run(def, [](TFrm_DefImg* d) {
