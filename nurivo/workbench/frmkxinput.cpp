@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -135,6 +136,25 @@ class TStringGrid : public QTableWidget {
 public:
     using QTableWidget::QTableWidget;
     void keyboardSearch(const QString&) override {}
+
+protected:
+    // Only the left button clicks a row: another button must not move the current row, whose
+    // click ends a figure in progress.
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mousePressEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mouseReleaseEvent(e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mouseDoubleClickEvent(e);
+    }
 };
 
 } // namespace
