@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -135,6 +136,25 @@ class TStringGrid : public QTableWidget {
 public:
     using QTableWidget::QTableWidget;
     void keyboardSearch(const QString&) override {}
+
+protected:
+    // Only the left button clicks a row: another button must not move the current row, whose
+    // click ends a figure in progress.
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mousePressEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mouseReleaseEvent(e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mouseDoubleClickEvent(e);
+    }
 };
 
 } // namespace
@@ -1367,9 +1387,20 @@ void TFrm_KXInput::popupPicRB(QPoint viewPt)
 
 void TFrm_KXInput::popupCandidates(QPoint viewPt, const std::vector<std::string>& texts)
 {
-    const QList<QAction*> items = PM_PEditRB->actions();
-    for (int i = 0; i < 10 && i < items.size(); ++i) {
-        const bool shown = i < static_cast<int>(texts.size());
+    // More hits than the ten items: one item per hit, up to the pick table's 20, added before
+    // "取消" (the last item) as they are first needed.
+    const int hits = std::min(static_cast<int>(texts.size()), PD_MAX_HITS);
+    QList<QAction*> items = PM_PEditRB->actions();
+    for (int i = static_cast<int>(items.size()) - 1; i < hits; ++i) {
+        auto* a = new QAction(QStringLiteral("ITEM-%1").arg(i + 1), PM_PEditRB);
+        a->setObjectName(QStringLiteral("ITEM-%1").arg(i + 1));
+        a->setProperty("Tag", i);
+        connect(a, &QAction::triggered, this, [this, i] { input_->ITEM11Click(i); });
+        PM_PEditRB->insertAction(items.back(), a);
+    }
+    items = PM_PEditRB->actions();
+    for (int i = 0; i + 1 < static_cast<int>(items.size()); ++i) {
+        const bool shown = i < hits;
         items[i]->setVisible(shown);
         if (shown)
             items[i]->setText(qs(texts[static_cast<std::size_t>(i)]));

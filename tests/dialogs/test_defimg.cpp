@@ -284,6 +284,19 @@ TEST_F(DefImg, FrameCornerPickTakesTheMousePoint)
     run(def, [](TFrm_DefImg*) { EXPECT_EQ(imgDlgMousePoint, QPoint(60, 70)); });
 }
 
+TEST_F(DefImg, WindowOpensAtItsDesignSizeWithTheWholeResultBarInside)
+{
+    // Restored from maximised, the dialog is 1024 x 768; every result stays inside it.
+    TFrm_DefImg d;
+    d.show();
+    EXPECT_EQ(d.size(), QSize(1024, 768));
+    for (QLabel* l : {d.L_ILen, d.L_IAng, d.L_SLen, d.L_SAng, d.L_LenRat, d.L_RotAng}) {
+        const QRect r(l->mapTo(&d, QPoint(0, 0)), l->size());
+        EXPECT_TRUE(d.rect().contains(r)) << l->objectName().toStdString();
+        EXPECT_GE(r.width(), l->fontMetrics().horizontalAdvance(QStringLiteral("-99999.999")));
+    }
+}
+
 TEST_F(DefImg, ViewsShowTheMarkersAndTheFrame)
 {
     def.imgX1 = 100;

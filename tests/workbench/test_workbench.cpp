@@ -377,6 +377,21 @@ TEST_F(Workbench, RowClickCopiesTheFigureAndItsAttributes)
     QTest::keyClick(form.SG_Kx, Qt::Key_Down);
     EXPECT_EQ(form.gridRow(), 2);
     EXPECT_EQ(wb.selRec.name, "b");
+
+    // Only the left button clicks a row: a right or middle click, single or double, leaves
+    // the current row, the selection and a figure in progress alone, and opens no dialog.
+    int dialogs = 0;
+    wbDialogs().showKXInputRec2 = [&dialogs](int, TPRec*) { ++dialogs; return 1; };
+    wb.inputRec.nPts = 2;
+    const QPoint rowOne = form.SG_Kx->visualItemRect(form.SG_Kx->item(0, 1)).center();
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(form.SG_Kx->viewport(), button, {}, rowOne);
+        QTest::mouseDClick(form.SG_Kx->viewport(), button, {}, rowOne);
+    }
+    EXPECT_EQ(form.gridRow(), 2);
+    EXPECT_EQ(wb.selRec.name, "b");
+    EXPECT_EQ(wb.inputRec.nPts, 2);
+    EXPECT_EQ(dialogs, 0);
 }
 
 TEST_F(Workbench, DoubleClickEditsOrGivesTheNextFigureItsAttributes)
