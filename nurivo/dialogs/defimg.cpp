@@ -8,6 +8,7 @@
 #include "render/paintboxex.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -79,6 +80,8 @@ QComboBox* list(QWidget* owner, const char* name, std::initializer_list<const ch
 {
     auto* cb = named(new QComboBox(owner), name, x, y, 90, 22);
     cb->setEditable(true);
+    // A typed value stays text: the list keeps its own entries.
+    cb->setInsertPolicy(QComboBox::NoInsert);
     for (const char* i : items)
         cb->addItem(QString::fromLatin1(i));
     return cb;
@@ -192,28 +195,32 @@ TFrm_DefImg::TFrm_DefImg(QWidget* owner) : QDialog(owner)
     PaintBoxEx1->setMouseTracking(true);
     PaintBoxEx2->setMouseTracking(true);
     PaintBoxEx3->setMouseTracking(true);
+    // The result bar in two rows, image above plane, ratio and rotation on the right: in one
+    // row it would be wider than the window's 1024 pixels.
     auto* bar = new QWidget;
     bar->setObjectName(QStringLiteral("Panel2"));
-    auto* barLayout = new QHBoxLayout(bar);
+    auto* barLayout = new QGridLayout(bar);
     barLayout->setContentsMargins(6, 2, 6, 2);
-    auto text = [&](const char* t) { barLayout->addWidget(new QLabel(QString::fromUtf8(t), bar)); };
-    text("ＩＭＧ座標");
-    text("距離：");
-    barLayout->addWidget(L_ILen = resultLabel(bar, "L_ILen"));
-    text("方向角：");
-    barLayout->addWidget(L_IAng = resultLabel(bar, "L_IAng"));
-    barLayout->addSpacing(16);
-    text("国家座標");
-    text("距離：");
-    barLayout->addWidget(L_SLen = resultLabel(bar, "L_SLen"));
-    text("方向角：");
-    barLayout->addWidget(L_SAng = resultLabel(bar, "L_SAng"));
-    barLayout->addSpacing(16);
-    text("距離比率：");
-    barLayout->addWidget(L_LenRat = resultLabel(bar, "L_LenRat"));
-    text("回転角：");
-    barLayout->addWidget(L_RotAng = resultLabel(bar, "L_RotAng"));
-    barLayout->addStretch(1);
+    barLayout->setVerticalSpacing(2);
+    auto text = [&](const char* t, int row, int col) {
+        barLayout->addWidget(new QLabel(QString::fromUtf8(t), bar), row, col);
+    };
+    text("ＩＭＧ座標", 0, 0);
+    text("距離：", 0, 1);
+    barLayout->addWidget(L_ILen = resultLabel(bar, "L_ILen"), 0, 2);
+    text("方向角：", 0, 3);
+    barLayout->addWidget(L_IAng = resultLabel(bar, "L_IAng"), 0, 4);
+    text("国家座標", 1, 0);
+    text("距離：", 1, 1);
+    barLayout->addWidget(L_SLen = resultLabel(bar, "L_SLen"), 1, 2);
+    text("方向角：", 1, 3);
+    barLayout->addWidget(L_SAng = resultLabel(bar, "L_SAng"), 1, 4);
+    barLayout->setColumnMinimumWidth(5, 16);
+    text("距離比率：", 0, 6);
+    barLayout->addWidget(L_LenRat = resultLabel(bar, "L_LenRat"), 0, 7);
+    text("回転角：", 1, 6);
+    barLayout->addWidget(L_RotAng = resultLabel(bar, "L_RotAng"), 1, 7);
+    barLayout->setColumnStretch(8, 1);
 
     auto* right = new QVBoxLayout;
     right->setContentsMargins(0, 0, 0, 0);
@@ -233,6 +240,10 @@ TFrm_DefImg::TFrm_DefImg(QWidget* owner) : QDialog(owner)
     all->setSpacing(0);
     all->addLayout(columns, 1);
     all->addWidget(StatusBar1);
+
+    // Enter in a field presses no button: only the four "マウス指示" start a pick.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
 
     connect(PaintBoxEx1, &TPaintBoxEx::OnPaint, this, &TFrm_DefImg::PaintBoxEx1Paint);
     connect(PaintBoxEx2, &TPaintBoxEx::OnPaint, this, &TFrm_DefImg::PaintBoxEx2Paint);

@@ -202,6 +202,12 @@ TFrm_DefSakuzu::TFrm_DefSakuzu(QWidget* owner) : QDialog(owner)
     StatusBar1 = named(new QStatusBar(this), "StatusBar1", 0, 372, 434, 22);
     StatusBar1->setSizeGripEnabled(false);
 
+    // Enter in a field changes nothing: no button is the default one, and a typed width stays
+    // text instead of joining the list.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+    CB_Width->setInsertPolicy(QComboBox::NoInsert);
+
     connect(CB_LayName, &QComboBox::activated, this, &TFrm_DefSakuzu::CB_LayNameChange);
     connect(StringGrid1, &QTableWidget::currentCellChanged, this, &TFrm_DefSakuzu::StringGrid1Click);
     connect(ST_Col, &TColorField::clicked, this, &TFrm_DefSakuzu::ST_ColClick);

@@ -96,11 +96,13 @@ bool readDefinition(const std::string& path, std::vector<RefLayer>& layers)
                     "つまでです。それ以降のレイヤーは使いません。");
         wanted = startMaxRefLayers;
     }
-    // A file that ends early gives the layers it holds.
+    // A file that ends early gives the layers it holds. A line that names no layer is passed
+    // over: a nameless layer would share the figure layer's folders, and so its ZKI and layer
+    // definition files.
     for (int j = 0; j < wanted && in.readLine(line); ++j) {
         RefLayer layer;
-        strScan(line, "%d %s", &layer.id, &layer.name);
-        layers.push_back(std::move(layer));
+        if (strScan(line, "%d %s", &layer.id, &layer.name) == 2)
+            layers.push_back(std::move(layer));
     }
     return true;
 }
@@ -166,11 +168,17 @@ std::string startParseFields(const std::vector<std::string>& fields)
     bool matched = true;
     for (; i < 3 && i < fields.size(); ++i) {
         int value = 0;
-        if (strScan(fields[i], "%d", &value) != 1) {
+        std::string rest;
+        const int got = strScan(fields[i], "%d%s", &value, &rest);
+        if (got < 1) {
             matched = false;
             break;
         }
         *numbers[i] = value;
+        if (got == 2) { // "12x": the number counts, the text after it is the first mismatch
+            matched = false;
+            break;
+        }
     }
     if (matched)
         for (; i < 8 && i < fields.size(); ++i)

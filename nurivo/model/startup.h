@@ -48,9 +48,9 @@ void startReset();
 void startSetFolders(const std::string& executableDir);
 
 // Parses the fields "%d %d %d %s %s %s %s %s" into the start-up values, stopping at the first
-// number field that is not a number; a layer maximum of 10 or more asks for printing. Texts 5
-// to 8 are taken only when the kind is not 1; missing texts stay empty. Returns the
-// definition folder (field 4).
+// mismatch (a field that is no number, or the text right after a number, as in "12x"); a
+// layer maximum of 10 or more asks for printing. Texts 5 to 8 are taken only when the kind is
+// not 1; missing texts stay empty. Returns the definition folder (field 4).
 std::string startParseFields(const std::vector<std::string>& fields);
 
 // The data folder in use: cmdDataDir, or the home folder when it is empty.

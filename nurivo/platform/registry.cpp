@@ -12,6 +12,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,6 +157,30 @@ QString keyFilePath(const std::string& keyPath)
         rel = rel.mid(9);
     return configHome() + u'/' + rel + QStringLiteral(".conf");
 }
+
+// A lock on the key's folder for one read or one read-and-save of its file, so that two runs
+// saving at once each take in what the other stored. It lives on the folder's descriptor,
+// so nothing is left behind, and a run that ends lets go of it. Where the folder cannot be
+// locked (a file system without locks) the save goes on unlocked.
+class FolderLock {
+public:
+    FolderLock(const QString& file, int operation)
+        : fd_(::open(QFileInfo(file).absolutePath().toStdString().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        while (fd_ >= 0 && ::flock(fd_, operation) != 0 && errno == EINTR) {
+        }
+    }
+    ~FolderLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_;
+};
 #endif
 
 QString statusText(QSettings::Status status)
@@ -252,6 +279,7 @@ public:
         values_.clear();
         changes_.clear();
         open_ = false;
+        FolderLock lock(location_, LOCK_SH);
         struct stat st {};
         bool exists = ::stat(location_.toStdString().c_str(), &st) == 0;
         if ((exists && !S_ISREG(st.st_mode)) || (!exists && !create) || (exists && !readFile(values_))) {
@@ -296,6 +324,8 @@ public:
             return false;
         // What another run stored meanwhile stays, as the registry keeps it; our changes go over it.
         const std::string path = location_.toStdString();
+        QDir().mkpath(QFileInfo(location_).absolutePath());
+        FolderLock lock(location_, LOCK_EX);
         QSettings::SettingsMap map;
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0 && !readFile(map)) {
@@ -307,7 +337,6 @@ public:
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         writeRegFile(buffer, map);
-        QDir().mkpath(QFileInfo(location_).absolutePath());
         TextWriter out;
         if (!out.open(path)) {
             error_ = statusText(QSettings::AccessError);

@@ -33,12 +33,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyleOptionHeader>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -134,6 +136,25 @@ class TStringGrid : public QTableWidget {
 public:
     using QTableWidget::QTableWidget;
     void keyboardSearch(const QString&) override {}
+
+protected:
+    // Only the left button clicks a row: another button must not move the current row, whose
+    // click ends a figure in progress.
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mousePressEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mouseReleaseEvent(e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            QTableWidget::mouseDoubleClickEvent(e);
+    }
 };
 
 } // namespace
@@ -268,10 +289,24 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
         SG_Kx->setFont(gridFace);
         SG_Kx->horizontalHeader()->setFont(gridFace);
     }
-    // The title row is the grid's header, so it stays in place while the rows scroll.
-    SG_Kx->verticalHeader()->setVisible(false);
-    SG_Kx->verticalHeader()->setMinimumSectionSize(gridRowHeight);
-    SG_Kx->verticalHeader()->setDefaultSectionSize(gridRowHeight);
+    // The title row is the grid's header, so it stays in place while the rows scroll. The
+    // number column is fixed too: the row numbers are the vertical header, which stays at the
+    // left edge when the list scrolls sideways; column 0 keeps the numbers' texts, hidden.
+    QHeaderView* numbers = SG_Kx->verticalHeader();
+    numbers->setVisible(true);
+    numbers->setFont(SG_Kx->font());
+    numbers->setMinimumSectionSize(gridRowHeight);
+    numbers->setDefaultSectionSize(gridRowHeight);
+    numbers->setSectionResizeMode(QHeaderView::Fixed);
+    numbers->setHighlightSections(false);
+    numbers->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    numbers->setMinimumWidth(3 * 8);
+    // Above the numbers, the corner shows column 0's title.
+    if (auto* corner = SG_Kx->findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        corner->setEnabled(false); // no select-all: the list selects one row
+        corner->installEventFilter(this);
+        cornerButton_ = corner;
+    }
     SG_Kx->horizontalHeader()->setFixedHeight(gridRowHeight + 2);
     SG_Kx->horizontalHeader()->setHighlightSections(false);
     SG_Kx->horizontalHeader()->setSectionsClickable(false);
@@ -293,6 +328,8 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
     connect(SG_Kx, &QTableWidget::cellClicked, this, [this](int, int) { SG_KxClick(); });
     connect(SG_Kx, &QTableWidget::cellDoubleClicked, this,
             [this](int, int) { SG_Kx2DblClick(); });
+    // A press on a number selects its row (the view does that); a double click edits it.
+    connect(numbers, &QHeaderView::sectionDoubleClicked, this, [this](int) { SG_Kx2DblClick(); });
     topLay->addWidget(SG_Kx, 1);
 
     Panel5 = new QFrame(top);
@@ -633,7 +670,7 @@ void TFrm_KXInput::setGridRow(int row)
         row = last;
     const bool was = fillingGrid_;
     fillingGrid_ = true;
-    SG_Kx->setCurrentCell(row - 1, 0);
+    SG_Kx->setCurrentCell(row - 1, SG_Kx->columnCount() > 1 ? 1 : 0);
     fillingGrid_ = was;
     updateDelButton();
 }
@@ -649,6 +686,8 @@ void TFrm_KXInput::inputSetupGridColumns()
         it->setText(text);
         SG_Kx->setColumnWidth(col, width);
     };
+    // Column 0 holds the numbers' texts; the fixed number column shows them.
+    SG_Kx->setColumnHidden(0, true);
     if (wb.curLayer == 0) {
         SG_Kx->setColumnCount(wb.areaColumn ? 5 : 4);
         title(0, QStringLiteral("No"), 3 * 8);
@@ -695,8 +734,6 @@ void TFrm_KXInput::inputFillGrid()
             SG_Kx->setItem(row - 1, col, it);
         }
         it->setText(qs(text));
-        if (col == 0)
-            it->setBackground(SG_Kx->palette().button());
     };
     for (int r = 1; r <= n + 1; ++r)
         for (int c = 0; c < cols; ++c)
@@ -740,7 +777,7 @@ void TFrm_KXInput::inputFillGrid()
     int row = keep < 0 ? 0 : keep;
     if (row > n)
         row = n;
-    SG_Kx->setCurrentCell(row, 0);
+    SG_Kx->setCurrentCell(row, cols > 1 ? 1 : 0);
     SG_Kx->setUpdatesEnabled(true);
     fillingGrid_ = false;
     updateDelButton();
@@ -1292,6 +1329,21 @@ void TFrm_KXInput::FormKeyDown(int key)
 
 bool TFrm_KXInput::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == cornerButton_ && event->type() == QEvent::Paint) {
+        // The corner is the title cell of the number column.
+        QPainter p(cornerButton_);
+        QStyleOptionHeader opt;
+        opt.initFrom(cornerButton_);
+        opt.state |= QStyle::State_Enabled;
+        opt.rect = cornerButton_->rect();
+        opt.position = QStyleOptionHeader::OnlyOneSection;
+        opt.text = cellText(0, 0);
+        opt.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        opt.palette = SG_Kx->horizontalHeader()->palette();
+        p.setFont(SG_Kx->horizontalHeader()->font());
+        cornerButton_->style()->drawControl(QStyle::CE_Header, &opt, &p, cornerButton_);
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonDblClick && watched == Panel5) {
         Panel5DblClick();
         return false;
@@ -1335,9 +1387,20 @@ void TFrm_KXInput::popupPicRB(QPoint viewPt)
 
 void TFrm_KXInput::popupCandidates(QPoint viewPt, const std::vector<std::string>& texts)
 {
-    const QList<QAction*> items = PM_PEditRB->actions();
-    for (int i = 0; i < 10 && i < items.size(); ++i) {
-        const bool shown = i < static_cast<int>(texts.size());
+    // More hits than the ten items: one item per hit, up to the pick table's 20, added before
+    // "取消" (the last item) as they are first needed.
+    const int hits = std::min(static_cast<int>(texts.size()), PD_MAX_HITS);
+    QList<QAction*> items = PM_PEditRB->actions();
+    for (int i = static_cast<int>(items.size()) - 1; i < hits; ++i) {
+        auto* a = new QAction(QStringLiteral("ITEM-%1").arg(i + 1), PM_PEditRB);
+        a->setObjectName(QStringLiteral("ITEM-%1").arg(i + 1));
+        a->setProperty("Tag", i);
+        connect(a, &QAction::triggered, this, [this, i] { input_->ITEM11Click(i); });
+        PM_PEditRB->insertAction(items.back(), a);
+    }
+    items = PM_PEditRB->actions();
+    for (int i = 0; i + 1 < static_cast<int>(items.size()); ++i) {
+        const bool shown = i < hits;
         items[i]->setVisible(shown);
         if (shown)
             items[i]->setText(qs(texts[static_cast<std::size_t>(i)]));

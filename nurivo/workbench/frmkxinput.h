@@ -186,6 +186,7 @@ private:
     QButtonGroup* scaleGroup_ = nullptr;
     QButtonGroup* paintGroup_ = nullptr;
     QSplitter* splitter_ = nullptr;
+    QPointer<QWidget> cornerButton_; // the list's corner: the title of the number column
     bool fillingGrid_ = false;
     // The key event last acted on, so that one key travelling up to the parents acts once.
     const QEvent* lastKey_ = nullptr;

@@ -98,6 +98,8 @@ TEST_F(StartupTest, CommandLinesPickTheRoad)
         {"kind 12 is accepted", {"12", "0", "0", "d", "e"}, 0, {{0, 0}}, 12, 0, 0, 0, "e"},
         {"not a number stops the parse", {"abc", "2", "1", "d", "e"}, 1, {}, 1, 0, 0, 0, ""},
         {"a second field that is no number", {"2", "x", "1", "d", "e"}, 0, {{0, 0}}, 2, 0, 0, 0, ""},
+        // "12x" gives its number, and the parse stops at the text right after it.
+        {"a number run into text", {"2", "12x", "1", "d", "e"}, 0, {{1, 0}}, 2, 2, 0, 1, ""},
         {"a path with a blank stays whole", {"101", "0", "1", "d", spaced, "f", ".", "r.tif"}, 0, {{0, 1}}, 101, 0, 1, 0, spaced.c_str()},
     };
     for (const Case& c : cases) {

@@ -62,6 +62,8 @@ TEST_F(DefinitionTest, TheLayerMaximumAndTheFileDecideTheLayers)
         {"short line 1", 3, "0\n3\n11 道路\n", {"図形等", "道路"}, "base", 0},
         {"file ends after line 1", 3, "2 表 .\n", {"図形等"}, "base", 0},
         {"six layers", 6, "0 表 .\n6\n1 a\n2 b\n3 c\n4 d\n5 e\n6 f\n", {"図形等", "a", "b", "c", "d"}, "base", 1},
+        // A nameless layer would share the figure layer's folders and files.
+        {"a layer line without a name", 3, "0 表 .\n3\n11\n12 水路\n\n", {"図形等", "水路"}, "base", 0},
         {"tabs separate too", 1, "0\t表\t.\n1\n11\t道路\n", {"図形等", "道路"}, "base", 0},
     };
     for (const Case& c : cases) {

@@ -150,6 +150,24 @@ TEST_F(DefImg, CancelKeepsTheDefinitionAndTheFrameConfirms)
     EXPECT_EQ(def.imgX1, 7);
 }
 
+TEST_F(DefImg, EnterInAFieldStartsNoPickAndGrowsNoList)
+{
+    EXPECT_EQ(run(def, [](TFrm_DefImg* d) {
+                  d->CB_DPI->lineEdit()->selectAll();
+                  QTest::keyClicks(d->CB_DPI->lineEdit(), "250");
+                  QTest::keyClick(d->CB_DPI->lineEdit(), Qt::Key_Return);
+                  d->ED_IX1->setFocus();
+                  QTest::keyClick(d->ED_IX1, Qt::Key_Return);
+                  // Only the four "マウス指示" start a pick.
+                  EXPECT_EQ(d->mode, 0);
+                  EXPECT_EQ(d->CB_DPI->count(), 5);
+                  EXPECT_EQ(d->CB_ZScale->count(), 7);
+                  d->Button3->click();
+              }),
+              2);
+    EXPECT_EQ(def.dpi, 250);
+}
+
 TEST_F(DefImg, OnePointSetsThePointHundredPixelsOnAndDropsTypedText)
 {
     run(def, [](TFrm_DefImg* d) {
@@ -264,6 +282,19 @@ TEST_F(DefImg, FrameCornerPickTakesTheMousePoint)
     EXPECT_EQ(def.imgY2, 1900);
     // The mouse point carries over to the next dialog.
     run(def, [](TFrm_DefImg*) { EXPECT_EQ(imgDlgMousePoint, QPoint(60, 70)); });
+}
+
+TEST_F(DefImg, WindowOpensAtItsDesignSizeWithTheWholeResultBarInside)
+{
+    // Restored from maximised, the dialog is 1024 x 768; every result stays inside it.
+    TFrm_DefImg d;
+    d.show();
+    EXPECT_EQ(d.size(), QSize(1024, 768));
+    for (QLabel* l : {d.L_ILen, d.L_IAng, d.L_SLen, d.L_SAng, d.L_LenRat, d.L_RotAng}) {
+        const QRect r(l->mapTo(&d, QPoint(0, 0)), l->size());
+        EXPECT_TRUE(d.rect().contains(r)) << l->objectName().toStdString();
+        EXPECT_GE(r.width(), l->fontMetrics().horizontalAdvance(QStringLiteral("-99999.999")));
+    }
 }
 
 TEST_F(DefImg, ViewsShowTheMarkersAndTheFrame)

@@ -155,6 +155,30 @@ TEST_F(DefSakuzu, FormShowsTheListAndStartsAtTheFirstRowEachOpening)
     EXPECT_EQ(a.current, 0);
 }
 
+TEST_F(DefSakuzu, EnterInAFieldNeitherChangesTheRowNorGrowsTheLists)
+{
+    TLayer& a = *layTblGet(0)->layer;
+    const TLayerRec before = a.rows[0];
+    runDialog(0, [&] {
+        QComboBox* width = child<QComboBox>("CB_Width");
+        width->lineEdit()->selectAll();
+        QTest::keyClicks(width->lineEdit(), "7");
+        QTest::keyClick(width->lineEdit(), Qt::Key_Return);
+        QLineEdit* code = child<QLineEdit>("ED_Code");
+        code->selectAll();
+        QTest::keyClicks(code, "99");
+        QTest::keyClick(code, Qt::Key_Return);
+        EXPECT_TRUE(Frm_DefSakuzu->isVisible());
+        // The list keeps its five widths; the typed one stays as text.
+        EXPECT_EQ(width->count(), 5);
+        EXPECT_EQ(width->currentText(), QStringLiteral("7"));
+        // The row changes only with "更新" or "追加".
+        EXPECT_EQ(a.count, 3);
+        EXPECT_EQ(a.rows[0].code, before.code);
+        EXPECT_EQ(a.rows[0].lineCode, before.lineCode);
+    });
+}
+
 TEST_F(DefSakuzu, ModifyKeepsSpareValueAndRefusesAnotherRowsCode)
 {
     TLayer& a = *layTblGet(0)->layer;

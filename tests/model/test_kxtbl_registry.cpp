@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -98,6 +100,43 @@ TEST_F(SettingsStore, DamagedLinesArePassedOver)
     }
     EXPECT_EQ(key->readText(""), "default text");
     EXPECT_EQ(key->readText("Last"), "ok");
+}
+
+TEST_F(SettingsStore, SavesFromTwoRunsAtOnceKeepBothRunsValues)
+{
+    // Each run stores a new value at every save; a save takes in what the other run stored
+    // meanwhile, so no value of either run may be lost.
+    constexpr int kSaves = 150;
+    open()->commit();
+    pid_t runs[2] = {};
+    for (int r = 0; r < 2; ++r) {
+        runs[r] = ::fork();
+        ASSERT_GE(runs[r], 0);
+        if (runs[r] == 0) {
+            ::alarm(60);
+            bool ok = true;
+            for (int i = 1; i <= kSaves && ok; ++i) {
+                auto key = registryCreateKey();
+                ok = key->openKey("SOFTWARE\\Tavisol\\NV_Tool", true);
+                key->writeInt(std::to_string(r) + "-" + std::to_string(i), i);
+                ok = ok && key->commit();
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (pid_t run : runs) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(run, &status, 0), run);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    auto key = open(false);
+    int lost = 0;
+    for (int r = 0; r < 2; ++r)
+        for (int i = 1; i <= kSaves; ++i)
+            lost += key->readInt(std::to_string(r) + "-" + std::to_string(i)) != i;
+    EXPECT_EQ(lost, 0);
+    std::filesystem::remove(dir.file("Tavisol/NV_Tool.conf"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("Tavisol"))); // no lock file stays
 }
 
 } // namespace

@@ -121,4 +121,55 @@ TEST_F(InputForm, RubberBandWithItsSnapMarkAndTheActionMenu)
     EXPECT_EQ(sheet.store().recs[1].pts[1], (TPoint{950, 220}));
 }
 
+// More hits than the menu's ten items: one item per hit, in the pick table's order, up to its 20;
+// a later pick with fewer hits hides the items it does not need.
+TEST_F(InputForm, EveryHitOfAPickHasItsOwnMenuItem)
+{
+    Sheet sheet(1, 600, 400, true);
+    sheet.load(0);
+    for (int i = 0; i < 25; ++i)
+        sheet.store().PD_AddPoly(0, polygon("Lot-" + std::to_string(i + 1), 100, 100, 40 + 4 * i));
+    sheet.store().PD_AddPoly(0, polygon("Far-1", 400, 300, 50));
+    sheet.store().PD_AddPoly(0, polygon("Far-2", 400, 300, 60));
+    TFrm_KXInput form;
+    form.openOn(&sheet.drawing);
+    form.resize(1000, 800);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(&form, Qt::Key_1); // 1/1
+    form.scrollTo(0, 0);
+    cfgSetInt(kxVtxVal, 5);
+    QWidget* box = form.PaintBoxEx1;
+    auto hitItems = [&] {
+        QStringList shown;
+        for (QAction* a : form.PM_PEditRB->actions())
+            if (a->isVisible() && a->property("Tag").toInt() >= 0)
+                shown << a->text();
+        return shown;
+    };
+
+    QTest::mouseClick(box, Qt::RightButton, {}, QPoint(101, 101));
+    ASSERT_TRUE(form.PM_PEditRB->isVisible());
+    const QStringList shown = hitItems();
+    ASSERT_EQ(shown.size(), 20);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(shown[i], QString::fromStdString(PD_GetPickHit(i).text)) << i;
+    EXPECT_EQ(form.PM_PEditRB->actions().back()->text(), QString::fromUtf8("取消"));
+    QAction* last = nullptr;
+    for (QAction* a : form.PM_PEditRB->actions())
+        if (a->isVisible() && a->property("Tag").toInt() == 19)
+            last = a;
+    ASSERT_NE(last, nullptr);
+    form.PM_PEditRB->hide();
+    last->trigger();
+    EXPECT_EQ(wb.pickIndex, 19);
+    EXPECT_TRUE(form.PM_PEditRB2->isVisible());
+    form.PM_PEditRB2->hide();
+
+    QTest::mouseClick(box, Qt::RightButton, {}, QPoint(401, 301));
+    ASSERT_TRUE(form.PM_PEditRB->isVisible());
+    EXPECT_EQ(hitItems(), (QStringList{QStringLiteral("Far-1"), QStringLiteral("Far-2")}));
+    form.PM_PEditRB->hide();
+}
+
 } // namespace

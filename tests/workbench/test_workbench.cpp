@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
@@ -212,6 +213,41 @@ TEST_F(Workbench, FigureListShowsKindsLayersAndAreas)
     EXPECT_EQ(form.SG_Kx->columnCount(), 4);
 }
 
+// The number column is fixed: when the list scrolls sideways the row numbers stay at its left
+// edge, and a press on a number makes that row the current one.
+TEST_F(Workbench, RowNumbersStayInSightWhenTheListScrollsSideways)
+{
+    Sheet sheet;
+    sheet.load(0);
+    for (const char* name : {"1", "2", "3"})
+        sheet.store().PD_AddPoly(0, polygon(name, 10, 10, 20));
+    wb.areaColumn = 1;
+    TFrm_KXInput form;
+    form.openOn(&sheet.drawing);
+    form.resize(640, 480);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QScrollBar* sideways = form.SG_Kx->horizontalScrollBar();
+    ASSERT_GT(sideways->maximum(), 0);
+    sideways->setValue(sideways->maximum());
+    QApplication::processEvents();
+
+    const int rowY = form.SG_Kx->horizontalHeader()->geometry().bottom() + 8;
+    QWidget* at = form.SG_Kx->childAt(QPoint(form.SG_Kx->frameWidth() + 3, rowY));
+    QHeaderView* numbers = nullptr;
+    for (QWidget* w = at; w != nullptr && w != form.SG_Kx && numbers == nullptr; w = w->parentWidget())
+        numbers = qobject_cast<QHeaderView*>(w);
+    ASSERT_NE(numbers, nullptr);
+    EXPECT_EQ(numbers->orientation(), Qt::Vertical);
+    EXPECT_EQ(text(numbers->model()->headerData(0, Qt::Vertical).toString()), "1");
+    EXPECT_EQ(text(form.cellText(0, 0)), "No");
+
+    QTest::mouseClick(numbers->viewport(), Qt::LeftButton, {},
+                      QPoint(4, numbers->sectionViewportPosition(1) + 8));
+    EXPECT_EQ(form.gridRow(), 2);
+    EXPECT_EQ(wb.selRec.name, "2");
+}
+
 TEST_F(Workbench, ReferenceLayerShowsRecordsOfItsTable)
 {
     Sheet sheet(2);
@@ -341,6 +377,21 @@ TEST_F(Workbench, RowClickCopiesTheFigureAndItsAttributes)
     QTest::keyClick(form.SG_Kx, Qt::Key_Down);
     EXPECT_EQ(form.gridRow(), 2);
     EXPECT_EQ(wb.selRec.name, "b");
+
+    // Only the left button clicks a row: a right or middle click, single or double, leaves
+    // the current row, the selection and a figure in progress alone, and opens no dialog.
+    int dialogs = 0;
+    wbDialogs().showKXInputRec2 = [&dialogs](int, TPRec*) { ++dialogs; return 1; };
+    wb.inputRec.nPts = 2;
+    const QPoint rowOne = form.SG_Kx->visualItemRect(form.SG_Kx->item(0, 1)).center();
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(form.SG_Kx->viewport(), button, {}, rowOne);
+        QTest::mouseDClick(form.SG_Kx->viewport(), button, {}, rowOne);
+    }
+    EXPECT_EQ(form.gridRow(), 2);
+    EXPECT_EQ(wb.selRec.name, "b");
+    EXPECT_EQ(wb.inputRec.nPts, 2);
+    EXPECT_EQ(dialogs, 0);
 }
 
 TEST_F(Workbench, DoubleClickEditsOrGivesTheNextFigureItsAttributes)
