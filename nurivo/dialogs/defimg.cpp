@@ -1,4 +1,5 @@
 #include "dialogs/defimg.h"
+#include "dialogs/placed.h"
 
 #include "model/startup.h"
 #include "platform/strscan.h"
@@ -56,21 +57,6 @@ double realOf(const QLineEdit* e)
     return v;
 }
 
-QLabel* label(QWidget* owner, const char* text, int x, int y, int w, int h = 20)
-{
-    auto* l = new QLabel(QString::fromUtf8(text), owner);
-    l->setGeometry(x, y, w, h);
-    return l;
-}
-
-template <class W>
-W* named(W* w, const char* name, int x, int y, int width, int height)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-
 QLineEdit* edit(QWidget* owner, const char* name, int x, int y, int w = 64)
 {
     return named(new QLineEdit(owner), name, x, y, w, 20);
@@ -95,6 +81,19 @@ QLabel* resultLabel(QWidget* owner, const char* name)
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
     return l;
+}
+
+// Moves the span lo … hi of `view` pixels back inside 0 … `extent`.
+void keepInside(int& lo, int& hi, int view, int extent)
+{
+    if (lo < 0) {
+        lo = 0;
+        hi = view;
+    }
+    if (hi > extent) {
+        hi = extent;
+        lo = extent - view;
+    }
 }
 
 } // namespace
@@ -302,22 +301,8 @@ void TFrm_DefImg::imgDlgScrollView(int dx, int dy)
     vpRight += dx;
     vpTop += dy;
     vpBottom += dy;
-    if (vpTop < 0) {
-        vpTop = 0;
-        vpBottom = vh;
-    }
-    if (vpBottom > source.height()) {
-        vpBottom = source.height();
-        vpTop = source.height() - vh;
-    }
-    if (vpLeft < 0) {
-        vpLeft = 0;
-        vpRight = vw;
-    }
-    if (vpRight > source.width()) {
-        vpRight = source.width();
-        vpLeft = source.width() - vw;
-    }
+    keepInside(vpTop, vpBottom, vh, source.height());
+    keepInside(vpLeft, vpRight, vw, source.width());
 }
 
 void TFrm_DefImg::imgDlgShowCalc()

@@ -1,4 +1,5 @@
 #include "dialogs/defsakuzu.h"
+#include "dialogs/placed.h"
 
 #include "model/kxtbl.h"
 #include "model/layer.h"
@@ -35,21 +36,6 @@ std::string ss(const QString& s)
 }
 
 const char* const kStyleItems[] = {"実線", "破線", "点線", "一点鎖線", "二点鎖線"};
-
-QLabel* label(QWidget* owner, const char* text, int x, int y, int w = 60, int h = 20)
-{
-    auto* l = new QLabel(QString::fromUtf8(text), owner);
-    l->setGeometry(x, y, w, h);
-    return l;
-}
-
-template <class W>
-W* named(W* w, const char* name, int x, int y, int width, int height)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(x, y, width, height);
-    return w;
-}
 
 QComboBox* numberList(QWidget* owner, const char* name, int first, int last, bool editable)
 {

@@ -203,6 +203,21 @@ QString statusText(QSettings::Status status)
     return {};
 }
 
+// A stored value as the type asked for: a value of another type reads as none.
+std::optional<int32_t> intValue(const QVariant& v)
+{
+    if (v.typeId() != QMetaType::Int)
+        return std::nullopt;
+    return v.toInt();
+}
+
+std::optional<std::string> textValue(const QVariant& v)
+{
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString().toStdString();
+}
+
 #ifdef Q_OS_WIN
 // The native registry key, through QSettings.
 class SettingsKey final : public RegistryKey {
@@ -218,21 +233,9 @@ public:
         }
         return true;
     }
-    std::optional<int32_t> readInt(const std::string& name) override
-    {
-        QVariant v = value(name);
-        if (v.typeId() != QMetaType::Int)
-            return std::nullopt;
-        return v.toInt();
-    }
+    std::optional<int32_t> readInt(const std::string& name) override { return intValue(value(name)); }
 
-    std::optional<std::string> readText(const std::string& name) override
-    {
-        QVariant v = value(name);
-        if (v.typeId() != QMetaType::QString)
-            return std::nullopt;
-        return v.toString().toStdString();
-    }
+    std::optional<std::string> readText(const std::string& name) override { return textValue(value(name)); }
 
     void writeInt(const std::string& name, int32_t value) override
     {
@@ -297,21 +300,9 @@ public:
         return true;
     }
 
-    std::optional<int32_t> readInt(const std::string& name) override
-    {
-        QVariant v = value(name);
-        if (v.typeId() != QMetaType::Int)
-            return std::nullopt;
-        return v.toInt();
-    }
+    std::optional<int32_t> readInt(const std::string& name) override { return intValue(value(name)); }
 
-    std::optional<std::string> readText(const std::string& name) override
-    {
-        QVariant v = value(name);
-        if (v.typeId() != QMetaType::QString)
-            return std::nullopt;
-        return v.toString().toStdString();
-    }
+    std::optional<std::string> readText(const std::string& name) override { return textValue(value(name)); }
 
     void writeInt(const std::string& name, int32_t value) override
     {

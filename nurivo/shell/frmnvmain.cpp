@@ -1,6 +1,7 @@
 #include "shell/frmnvmain.h"
 
 #include "dialogs/defimg.h"
+#include "dialogs/placed.h"
 #include "model/imgdef.h"
 #include "model/kxtbl.h"
 #include "model/pdata.h"
@@ -40,14 +41,6 @@ namespace {
 QString qs(const std::string& s)
 {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-template <class W>
-W* named(W* w, const char* name, int x, int y, int width, int height)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(x, y, width, height);
-    return w;
 }
 
 // Description and mask of each filter entry, byte for byte as the filter text gives them.

@@ -152,23 +152,18 @@ TFrm_KXInputRec2::TFrm_KXInputRec2(int mode, TPRec* rec)
         dimPos->button(a < 0 ? 1 : 0)->setChecked(true);
         ED_SIZE2->setText(sizeText(a < 0 ? -a : a));
     }
-    if (kind == PK_POLYGON || kind == PK_CIRCLE)
-        CBOX_FILL->setChecked(work_.flags != 0);
     if (kind == PK_LINK_POLYGON) {
         ED_SNo->setText(QString::number(work_.linkType));
         ED_SNo2->setText(QString::number(work_.linkNo));
     }
-    if (kind == PK_LEADER_MARKS)
-        marks.setFlags(work_.flags);
+    recShowFlagBoxes(kind, work_.flags, CBOX_FILL, marks);
 
     L_SIZE->setVisible(kind == PK_TEXT || kind == PK_CALLOUT);
     ED_SIZE->setVisible(kind == PK_TEXT || kind == PK_CALLOUT);
     L_SIZE2->setVisible(kind == PK_CALLOUT);
     ED_SIZE2->setVisible(kind == PK_CALLOUT);
     RG_DIMPOS->setVisible(kind == PK_CALLOUT);
-    CBOX_FILL->setVisible(kind == PK_POLYGON || kind == PK_CIRCLE);
     GB_AzaFig->setVisible(kind == PK_LINK_POLYGON);
-    marks.GB_SEDef->setVisible(kind == PK_LEADER_MARKS);
 }
 
 void TFrm_KXInputRec2::BTN_UpdateClick()
@@ -180,16 +175,12 @@ void TFrm_KXInputRec2::BTN_UpdateClick()
         work_.startPt.x = recSizeFromText(ED_SIZE->text().toStdString());
     if (kind == PK_CALLOUT)
         work_.startPt.y = recSizeFromText(ED_SIZE2->text().toStdString(), dimPos->checkedId() == 1);
-    work_.flags = (kind == PK_POLYGON || kind == PK_CIRCLE) ? (CBOX_FILL->isChecked() ? 1 : 0) : 0;
+    work_.flags = recFlagsFromBoxes(kind, CBOX_FILL, marks);
     if (kind == PK_LINK_POLYGON) {
         work_.linkType = strToLong(ED_SNo->text().toStdString());
         work_.linkNo = strToLong(ED_SNo2->text().toStdString());
     }
-    if (kind == PK_LEADER_MARKS)
-        work_.flags = marks.flags();
-    // The header only: the caller's points stay where they are.
-    static_cast<TPRecHdr&>(*rec_) = work_;
-    done(mode_ == 1 ? 2 : 3);
+    confirmHeader(rec_, work_, mode_);
 }
 
 void TFrm_KXInputRec2::BTN_CancelClick()

@@ -102,12 +102,7 @@ TFrm_QRVInputRec::TFrm_QRVInputRec(int t, int mode, TPRec* rec)
     const long long item = work_.layerIndex < 0 ? 0 : static_cast<long long>(work_.layerIndex) + 1;
     CB_Layer->setCurrentIndex(item < CB_Layer->count() ? static_cast<int>(item) : -1);
     CB_LayerChange();
-    if (kind == PK_POLYGON || kind == PK_CIRCLE)
-        CBOX_FILL->setChecked(work_.flags != 0);
-    if (kind == PK_LEADER_MARKS)
-        marks.setFlags(work_.flags);
-    CBOX_FILL->setVisible(kind == PK_POLYGON || kind == PK_CIRCLE);
-    marks.GB_SEDef->setVisible(kind == PK_LEADER_MARKS);
+    recShowFlagBoxes(kind, work_.flags, CBOX_FILL, marks);
 
     connect(CB_Layer, &QComboBox::activated, this, &TFrm_QRVInputRec::CB_LayerChange);
     // A line chosen by the mouse or the keyboard; reaching the list chooses none.
@@ -169,12 +164,8 @@ void TFrm_QRVInputRec::BTN_UpdateClick()
     const int kind = work_.kind;
     work_.name = ED_No->text().toStdString();
     work_.layerIndex = layerRowForNumber(strToLong(work_.name));
-    work_.flags = (kind == PK_POLYGON || kind == PK_CIRCLE) ? (CBOX_FILL->isChecked() ? 1 : 0) : 0;
-    if (kind == PK_LEADER_MARKS)
-        work_.flags = marks.flags();
-    // The header only: the caller's points stay where they are.
-    static_cast<TPRecHdr&>(*rec_) = work_;
-    done(mode_ == 1 ? 2 : 3);
+    work_.flags = recFlagsFromBoxes(kind, CBOX_FILL, marks);
+    confirmHeader(rec_, work_, mode_);
 }
 
 void TFrm_QRVInputRec::BTN_CancelClick()

@@ -113,3 +113,29 @@ void TSEDefGroup::applyRule()
     CHK_SFuti->setEnabled(CHK_SDsp->isChecked());
     CHK_EFuti->setEnabled(CHK_EDsp->isChecked());
 }
+
+void TRecDialog::confirmHeader(TPRec* rec, const TPRecHdr& work, int mode)
+{
+    static_cast<TPRecHdr&>(*rec) = work;
+    done(mode == 1 ? 2 : 3);
+}
+
+void recShowFlagBoxes(int kind, int flags, QCheckBox* fill, TSEDefGroup& marks)
+{
+    const bool filled = kind == PK_POLYGON || kind == PK_CIRCLE;
+    if (filled)
+        fill->setChecked(flags != 0);
+    if (kind == PK_LEADER_MARKS)
+        marks.setFlags(flags);
+    fill->setVisible(filled);
+    marks.GB_SEDef->setVisible(kind == PK_LEADER_MARKS);
+}
+
+int recFlagsFromBoxes(int kind, const QCheckBox* fill, const TSEDefGroup& marks)
+{
+    if (kind == PK_POLYGON || kind == PK_CIRCLE)
+        return fill->isChecked() ? 1 : 0;
+    if (kind == PK_LEADER_MARKS)
+        return marks.flags();
+    return 0;
+}

@@ -1,6 +1,8 @@
 // What the record dialogs share: the form face, the modal results of a frame close and of
 // Escape, and the leader-line mark boxes with their rule.
 #pragma once
+#include "model/pdata.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -24,6 +26,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Hands the edited header to `rec` (its points stay where they are) and ends the form with
+    // 2 when it was opened to update (mode 1), 3 when to add.
+    void confirmHeader(TPRec* rec, const TPRecHdr& work, int mode);
 
 private:
     int escapeResult_;
@@ -44,3 +49,9 @@ struct TSEDefGroup {
     int flags() const;
     void applyRule();
 };
+
+// The flag boxes of a record's kind: "塗りつぶし" for polygons and circles, the mark boxes for
+// leader lines with marks. Each is shown only for its kinds and set from `flags`.
+void recShowFlagBoxes(int kind, int flags, QCheckBox* fill, TSEDefGroup& marks);
+// The flags the boxes give for the kind; 0 for a kind without boxes.
+int recFlagsFromBoxes(int kind, const QCheckBox* fill, const TSEDefGroup& marks);

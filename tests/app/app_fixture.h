@@ -2,6 +2,7 @@
 // start folder and data folders; fresh start-up values; the scripted dialogs emptied; the
 // entry table back to the real functions afterwards.
 #pragma once
+#include "formtest.h"
 #include "model/laytbl.h"
 #include "model/qrv.h"
 #include "model/startup.h"
@@ -45,26 +46,12 @@ protected:
 
     std::string settingsFile() const { return tmp.file("config") + "/Tavisol/NV_Tool.conf"; }
 
-    std::vector<std::string> messages() const
-    {
-        std::vector<std::string> texts;
-        for (const ui::Record& r : ui::recorded())
-            if (r.kind == "message")
-                texts.push_back(r.text);
-        return texts;
-    }
+    std::vector<std::string> messages() const { return formtest::messages(); }
 
-    // A text file in CP932 with CR LF, as the system's files are.
     static void writeText(const std::string& path, const std::string& utf8)
     {
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::string out;
-        for (char c : utf8cp(utf8)) {
-            if (c == '\n')
-                out += '\r';
-            out += c;
-        }
-        testutil::writeBytes(path, out);
+        testutil::writeText(path, utf8);
     }
 
     // A small one-bit raster with the resolution given (0: none stored).

@@ -13,6 +13,7 @@
 #include "render/paintboxex.h"
 #include "render/tone.h"
 #include "shell/entries.h"
+#include "formtest.h"
 #include "testutil.h"
 
 #include <QApplication>
@@ -104,14 +105,7 @@ protected:
         Frm_NVMain->FileListBox1->setCurrentIndex(i);
     }
     static bool enabled(QPushButton* b) { return b->isEnabled(); }
-    std::vector<std::string> messages()
-    {
-        std::vector<std::string> out;
-        for (const ui::Record& r : ui::recorded())
-            if (r.kind == "message")
-                out.push_back(r.text);
-        return out;
-    }
+    static std::vector<std::string> messages() { return formtest::messages(); }
 };
 
 TEST_F(Picker, AFileClickedWithTheMouseCanBeShown)
@@ -384,9 +378,7 @@ TEST_F(Picker, EditHandsTheDrawingToTheWorkbench)
 // Ends the position dialog with one of its buttons once it is up.
 void answerPositionDialog(const char* button)
 {
-    QTimer::singleShot(0, [button] {
-        QWidget* d = QApplication::activeModalWidget();
-        ASSERT_NE(d, nullptr);
+    formtest::whenModal([button](QWidget* d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("位置設定"));
         if (auto* ed = d->findChild<QLineEdit*>("ED_IX1"))
             ed->setText(QStringLiteral("321"));

@@ -2,6 +2,7 @@
 // setting, picks, scrolling, the results and what reaches the caller.
 #include "dialogs/defimg.h"
 
+#include "formtest.h"
 #include "platform/ui.h"
 #include "render/paintboxex.h"
 #include "testutil.h"
@@ -87,14 +88,7 @@ protected:
         def.worldX2 = 4900.0;
         def.worldY2 = 3100.0;
     }
-    std::vector<std::string> messages()
-    {
-        std::vector<std::string> out;
-        for (const ui::Record& r : ui::recorded())
-            if (r.kind == "message")
-                out.push_back(r.text);
-        return out;
-    }
+    static std::vector<std::string> messages() { return formtest::messages(); }
 };
 
 TEST_F(DefImg, RasterThatCannotBeLoadedGivesZero)

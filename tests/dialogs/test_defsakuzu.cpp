@@ -1,6 +1,7 @@
 // The drawing-settings dialog driven through its controls: layer rows, refusals, the drawing
 // settings and the colour field.
 #include "dialogs/defsakuzu.h"
+#include "formtest.h"
 #include "model/kxtbl.h"
 #include "model/layer.h"
 #include "model/laytbl.h"
@@ -102,14 +103,7 @@ protected:
         makeLayers();
     }
     void TearDown() override { defSakuzuDestroy(); }
-    std::vector<std::string> messages()
-    {
-        std::vector<std::string> out;
-        for (const ui::Record& r : ui::recorded())
-            if (r.kind == "message")
-                out.push_back(r.text);
-        return out;
-    }
+    static std::vector<std::string> messages() { return formtest::messages(); }
 };
 
 TEST_F(DefSakuzu, FormShowsTheListAndStartsAtTheFirstRowEachOpening)

@@ -3,6 +3,7 @@
 // dialogs, the files it saves; then the stand-alone road over the same folder: the picker,
 // its preview, the image and position dialog, the workbench and the print form.
 #include "dialogs/defsakuzu.h"
+#include "formtest.h"
 #include "model/imgdef.h"
 #include "model/kxtbl.h"
 #include "model/laytbl.h"
@@ -59,6 +60,10 @@ std::ostream& operator<<(std::ostream& os, const TPoint& p) { return os << "(" <
 
 namespace {
 
+using formtest::child;
+using formtest::click;
+using formtest::recordsOf;
+
 const std::string scratch = NURIVO_ROAD_SCRATCH;
 const std::string data = scratch + "/data"; // the scratch copy of samples/
 const std::string sheet = data + "/sample-sheet.tif";
@@ -71,17 +76,7 @@ std::vector<std::string> roadArgs()
     return {"5", "2", "1", data, data, data, ".", "sample-sheet.tif"};
 }
 
-// A text file in CP932 with CR LF, as the system's files are.
-void writeText(const std::string& path, const std::string& utf8)
-{
-    std::string out;
-    for (char c : utf8ToCp932(utf8)) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    testutil::writeBytes(path, out);
-}
+using testutil::writeText;
 
 void makeScratch()
 {
@@ -193,23 +188,6 @@ void whenDialog(const char* name, std::function<void(QWidget*)> operate)
     });
 }
 
-template <class T>
-T* child(QWidget* form, const char* name)
-{
-    T* w = form->findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        ADD_FAILURE() << "no control " << name;
-    return w;
-}
-
-void click(QWidget* form, const char* name)
-{
-    auto* b = child<QAbstractButton>(form, name);
-    if (!b)
-        return;
-    const QPoint at = qobject_cast<QPushButton*>(b) ? b->rect().center() : QPoint(6, b->height() / 2);
-    QTest::mouseClick(b, Qt::LeftButton, {}, at);
-}
 
 void setChecked(QWidget* form, const char* name, bool on)
 {
@@ -338,15 +316,6 @@ bool nearLineEnd(TPoint p)
 double dist(TPoint a, TPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 TPoint even(double x, double y) { return {2 * static_cast<int>(std::lround(x / 2)), 2 * static_cast<int>(std::lround(y / 2))}; }
-
-std::vector<ui::Record> recordsOf(const std::string& kind)
-{
-    std::vector<ui::Record> out;
-    for (const ui::Record& r : ui::recorded())
-        if (r.kind == kind)
-            out.push_back(r);
-    return out;
-}
 
 // What road 1 drew, for the checks after the files are read back.
 struct Drawn {

@@ -1,5 +1,6 @@
 // Small helpers shared by the tests: a temporary folder, file helpers and a message recorder.
 #pragma once
+#include "platform/codec.h"
 #include "platform/message.h"
 
 #include <cstdlib>
@@ -48,6 +49,18 @@ inline std::string readBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A text file in CP932 with CR LF, as the system's files are.
+inline void writeText(const std::string& path, const std::string& utf8)
+{
+    std::string out;
+    for (char c : utf8ToCp932(utf8)) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    writeBytes(path, out);
 }
 
 // Records every showMessage call while it lives.

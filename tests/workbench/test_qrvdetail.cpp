@@ -20,6 +20,7 @@ using recdlg::child;
 using recdlg::click;
 using recdlg::text;
 using recdlg::whenModal;
+using formtest::messages;
 
 namespace {
 
@@ -111,20 +112,7 @@ bool docEnabled(QWidget* f)
 
 std::vector<std::string> opened()
 {
-    std::vector<std::string> out;
-    for (const ui::Record& r : ui::recorded())
-        if (r.kind == "open")
-            out.push_back(r.text);
-    return out;
-}
-
-std::vector<std::string> messages()
-{
-    std::vector<std::string> out;
-    for (const ui::Record& r : ui::recorded())
-        if (r.kind == "message")
-            out.push_back(r.text);
-    return out;
+    return formtest::recordedTexts("open");
 }
 
 TEST_F(QRVDetail, ThirtyColumnsGiveThirtyOneRowsAndTwentyFiveVisible)

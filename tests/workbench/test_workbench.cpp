@@ -2,6 +2,7 @@
 // the exit with its save question.
 #include "wbfixture.h"
 
+#include "formtest.h"
 #include "model/kxtbl.h"
 #include "model/qrv.h"
 #include "platform/codec.h"
@@ -622,8 +623,8 @@ TEST_F(Workbench, ShowKXInputRunsModallyAndGivesTheDrawingBack)
     Sheet sheet;
     sheet.load(0);
     bool maximised = false;
-    QTimer::singleShot(0, [&] {
-        auto* f = qobject_cast<TFrm_KXInput*>(QApplication::activeModalWidget());
+    formtest::whenModal([&](QWidget* form) {
+        auto* f = qobject_cast<TFrm_KXInput*>(form);
         ASSERT_NE(f, nullptr);
         maximised = f->windowState() & Qt::WindowMaximized;
         ui::scriptAnswer(ui::Answer::Yes);
@@ -633,8 +634,8 @@ TEST_F(Workbench, ShowKXInputRunsModallyAndGivesTheDrawingBack)
     EXPECT_TRUE(maximised);
     EXPECT_EQ(wb.drawing, nullptr);
 
-    QTimer::singleShot(0, [&] {
-        auto* f = qobject_cast<TFrm_KXInput*>(QApplication::activeModalWidget());
+    formtest::whenModal([&](QWidget* form) {
+        auto* f = qobject_cast<TFrm_KXInput*>(form);
         ASSERT_NE(f, nullptr);
         ui::scriptAnswer(ui::Answer::No);
         f->close();
