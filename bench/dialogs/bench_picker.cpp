@@ -3,10 +3,8 @@
 // in one process: the median of 5 runs each, and the peak resident memory after each part;
 // then "表示" once more without the figures.
 // Usage: bench_picker RASTER   (the ZKI file beside it is written, then removed)
-#include "model/kxtbl.h"
+#include "benchsheet.h"
 #include "model/layer.h"
-#include "model/laytbl.h"
-#include "model/pdata.h"
 #include "platform/paths.h"
 #include "render/imaging.h"
 #include "render/paintboxex.h"
@@ -16,55 +14,20 @@
 #include <QElapsedTimer>
 #include <QFileSystemModel>
 #include <QListView>
-#include <QRandomGenerator>
 
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
-#include <vector>
 
 namespace {
 
-// Figures spread over the sheet as the drawing benchmark spreads them.
+// The drawing benchmarks' figure mix, spread over this sheet.
 void writeFigures(const std::string& zki, int w, int h)
 {
     PData store;
-    QRandomGenerator rng(7);
-    const char* names[] = {"123-4", "宅地", "道路", "A-12"};
-    for (int i = 0; i < 5000; ++i) {
-        TPRec f;
-        const int pick = i % 10;
-        f.kind = pick < 5 ? 0 : pick < 8 ? 1 : pick == 8 ? 4 : 2;
-        f.layerIndex = rng.bounded(4);
-        f.flags = f.kind == 0 ? 1 : f.kind == 2 ? 3 : 0;
-        const int cx = rng.bounded(w), cy = rng.bounded(h);
-        const int n = f.kind == 0 ? 4 + rng.bounded(8) : f.kind == 1 ? 3 + rng.bounded(6) : 2;
-        for (int k = 0; k < n; ++k)
-            f.pts.push_back({cx + rng.bounded(-250, 250), cy + rng.bounded(-250, 250)});
-        f.nPts = n;
-        f.name = names[i % 4];
-        f.startPt = {30, 0};
-        f.labelX = cx;
-        f.labelY = cy;
-        store.PD_AddPoly(0, f);
-    }
+    benchsheet::addFigures(store, w, h);
     store.PD_SaveFile(zki);
-}
-
-double medianMs(int runs, const std::function<void()>& body)
-{
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        body();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::nth_element(ms.begin(), ms.begin() + runs / 2, ms.end());
-    return ms[static_cast<std::size_t>(runs / 2)];
 }
 
 double peakMb()
@@ -111,7 +74,7 @@ int main(int argc, char** argv)
     cfgSetInt(kxEArrowSize, 30);
 
     const int runs = 5;
-    const double loadMs = medianMs(runs, [&] {
+    const double loadMs = benchsheet::medianMs(runs, [&] {
         Bitmap b;
         imgLoadToBitmap(raster, b);
     });
@@ -135,14 +98,14 @@ int main(int argc, char** argv)
         return 1;
     }
     f->FileListBox1->setCurrentIndex(idx);
-    const double showMs = medianMs(runs, [&] {
+    const double showMs = benchsheet::medianMs(runs, [&] {
         f->FileListBox1DblClick();
         f->PB_Ts->repaint();
     });
     const double showPeak = peakMb();
     // The bare sheet, for what the figures add.
     std::filesystem::remove(zki);
-    const double bareMs = medianMs(runs, [&] {
+    const double bareMs = benchsheet::medianMs(runs, [&] {
         f->FileListBox1DblClick();
         f->PB_Ts->repaint();
     });

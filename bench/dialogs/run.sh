@@ -13,18 +13,8 @@ trap 'rm -rf "$work"' EXIT
 
 bash scripts/bench-build.sh "$build" bench_picker
 
-for f in scan-page-8071-g4.tif paris-1926-sheet4-train-edges.png; do
-  [ -e "$data/$f" ] || { echo "missing $data/$f: nothing to measure"; exit 0; }
-done
-# tile SRC ACROSS DOWN W H OUT: repeats SRC, crops to W x H, saves OUT (as bench/imaging does).
-tile() {
-  local src=$1 across=$2 down=$3 w=$4 h=$5 out=$6
-  local list=()
-  for ((i = 0; i < across * down; i++)); do list+=("$src"); done
-  vips arrayjoin "${list[*]}" "$work/join.v" --across "$across"
-  vips crop "$work/join.v" "$out" 0 0 "$w" "$h"
-  rm -f "$work/join.v"
-}
+. bench/common/sheets.sh
+need_data "$data" scan-page-8071-g4.tif paris-1926-sheet4-train-edges.png
 tile "$data/scan-page-8071-g4.tif" 3 6 9400 13200 "$work/a1-1bit.tif[compression=ccittfax4,bitdepth=1]"
 tile "$data/paris-1926-sheet4-train-edges.png" 2 3 9400 13200 "$work/a1-8bit.png[compression=1]"
 

@@ -3,11 +3,15 @@
 // fgets + sscanf pass over the same file that only counts its segments (the least any reader
 // of the format does).
 //
-// usage: bench_tracegrid [DATA_DIR]
+// usage: bench_tracegrid [DATA_DIR [SHEET.RVL WIDTH HEIGHT]]
 // Always measures a generated file on an A0 sheet at 400 dpi (13200 x 18700). With DATA_DIR
 // holding paris-1926-sheet4-train-edges.png and the vectoriser built, also measures the RVL
-// file of that sheet's real line work (thickened to 3 px, vectorised by quillan).
+// file of that sheet's real line work (thickened to 3 px, vectorised by quillan); with a sheet,
+// also that one (bench/workbench leaves its A1 sheet's line work in its folder). Each grid built
+// on fresh memory is compared cell for cell with a plain drawing; any difference exits with 1.
 #include "model/tracegrid.h"
+
+#include "../../tests/model/tracegrid_reference.h"
 
 #ifdef BENCH_HAVE_QUILLAN
 #include "quillan.h"
@@ -95,8 +99,15 @@ void measure(const char* what, const std::string& rvl, int width, int height)
         polyInit(width, height);
         segs = polyReadRvl(rvl, height);
     });
-    double fill = bestMs(3, [&] { polyGridFromBitmap(1, width, height); });
-    double mark = bestMs(3, [&] { polyMarkVertices(); });
+    // The drawing runs in the background: polyGetGrid waits for it.
+    double fill = bestMs(3, [&] {
+        polyGridFromBitmap(1, width, height);
+        polyGetGrid();
+    });
+    double mark = bestMs(3, [&] {
+        polyMarkVertices();
+        polyGetGrid();
+    });
     std::mt19937 rng(7);
     int hits = 0;
     double snap = bestMs(3, [&] {
@@ -117,6 +128,51 @@ void measure(const char* what, const std::string& rvl, int width, int height)
                 read + fill + mark, peer, (read - init) / peer);
     std::printf("  10000 snaps (radius 5): %.2f ms, %d hits\n", snap, hits);
     polyFree();
+}
+
+bool failed = false; // a grid differed from the plain drawing
+
+// The build as an opening does it: a fresh grid each time, so the memory is new to the process
+// (as it is once per opened drawing). Medians of 5.
+void measureFresh(const char* what, const std::string& rvl, int width, int height)
+{
+    std::vector<double> init, read, fill, mark;
+    auto ms = [](auto t0) {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    };
+    for (int i = 0; i < 5; ++i) {
+        polyFree();
+        auto t = std::chrono::steady_clock::now();
+        polyInit(width, height);
+        init.push_back(ms(t));
+        t = std::chrono::steady_clock::now();
+        polyReadRvl(rvl, height);
+        read.push_back(ms(t));
+        t = std::chrono::steady_clock::now();
+        polyGridFromBitmap(1, width, height);
+        polyMarkVertices();
+        mark.push_back(ms(t)); // what the caller waits for
+        polyGetGrid();
+        fill.push_back(ms(t)); // to the finished grid
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    // The last build, cell for cell against a plain drawing of the same segments.
+    const std::vector<TraceSeg> segs = polyGetGrid().segs;
+    tracegridref::Reference ref(width, height);
+    ref.build(segs, width, height);
+    ref.mark(segs);
+    const int64_t differs = tracegridref::firstDifference(ref);
+    std::printf("%s, fresh grid each time: %d segments\n", what, polyGetSegCount());
+    std::printf("  polyInit %.1f ms, polyReadRvl %.1f ms, polyGridFromBitmap + polyMarkVertices %.1f ms to "
+                "the finished grid (the caller waits %.1f ms of it)\n",
+                median(init), median(read), median(fill), median(mark));
+    std::printf("  grid against a plain drawing: %s\n", differs < 0 ? "identical" : "DIFFERS");
+    polyFree();
+    if (differs >= 0)
+        failed = true;
 }
 
 #ifdef BENCH_HAVE_QUILLAN
@@ -167,22 +223,25 @@ int main(int argc, char** argv)
     std::string synthetic = work + "/a0.RVL";
     writeSyntheticRvl(synthetic, 13200, 18700, 400000);
     measure("generated, A0 at 400 dpi", synthetic, 13200, 18700);
+    measureFresh("generated, A0 at 400 dpi", synthetic, 13200, 18700);
+    // The workbench benchmark's sheet: bench_tracegrid DATA_DIR SHEET.RVL WIDTH HEIGHT
+    if (argc > 4)
+        measureFresh("given sheet", argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
 
 #ifdef BENCH_HAVE_QUILLAN
     if (argc > 1) {
         std::string png = std::string(argv[1]) + "/paris-1926-sheet4-train-edges.png";
         int w = 0, h = 0;
         if (std::filesystem::exists(png)) {
-            if (vectoriseEdges(png, work + "/edges.bmp", work + "/edges.RVL", w, h))
+            if (vectoriseEdges(png, work + "/edges.bmp", work + "/edges.RVL", w, h)) {
                 measure("paris-1926 line work", work + "/edges.RVL", w, h);
-            else
+                measureFresh("paris-1926 line work", work + "/edges.RVL", w, h);
+            } else {
                 std::printf("paris-1926 line work: could not be vectorised\n");
+            }
         }
     }
-#else
-    (void)argc;
-    (void)argv;
 #endif
     std::filesystem::remove_all(work);
-    return 0;
+    return failed ? 1 : 0;
 }

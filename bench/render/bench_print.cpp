@@ -5,23 +5,17 @@
 //   bench_print pdf   DATA_DIR OUT.pdf
 //   bench_print image DATA_DIR
 // Prints the time of the page and the peak resident memory above the loaded drawing.
-#include "model/kxtbl.h"
-#include "model/laytbl.h"
-#include "model/pdata.h"
+#include "benchsheet.h"
 #include "model/startup.h"
 #include "platform/ui.h"
-#include "render/bitmap.h"
 #include "render/canvas.h"
 #include "render/frmprint.h"
-#include "render/imaging.h"
-#include "render/kxdraw.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <QRandomGenerator>
 
 #include <cstdio>
 #include <cstring>
@@ -53,54 +47,6 @@ void resetPeak()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-QImage makeSheet(const std::string& dataDir)
-{
-    QImage sheet(kSheetW, kSheetH, QImage::Format_Mono);
-    sheet.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-    sheet.fill(1);
-    Bitmap loaded;
-    if (imgLoadToBitmap(dataDir + "/paris-1926-sheet4-train-edges.png", loaded)) {
-        const QImage edges = loaded.image().convertToFormat(QImage::Format_Grayscale8);
-        for (int y = 0; y < kSheetH; ++y) {
-            const uchar* src = edges.constScanLine(y % edges.height());
-            uchar* dst = sheet.scanLine(y);
-            for (int x = 0; x < kSheetW; ++x)
-                if (src[x % edges.width()] >= 128)
-                    dst[x >> 3] &= static_cast<uchar>(~(0x80 >> (x & 7)));
-        }
-        std::printf("sheet: paris-1926-sheet4-train-edges.png tiled to %d x %d\n", kSheetW, kSheetH);
-    } else {
-        std::printf("sheet: drawn grid %d x %d (data folder absent)\n", kSheetW, kSheetH);
-        for (int y = 0; y < kSheetH; y += 97)
-            for (int x = 0; x < kSheetW; ++x)
-                sheet.setPixel(x, y, 0);
-    }
-    return sheet;
-}
-
-void addFigures(PData& store)
-{
-    QRandomGenerator rng(7);
-    const char* names[] = {"123-4", "宅地", "道路", "A-12"};
-    for (int i = 0; i < 5000; ++i) {
-        TPRec f;
-        const int pick = i % 10;
-        f.kind = pick < 5 ? 0 : pick < 8 ? 1 : pick == 8 ? 4 : 2;
-        f.layerIndex = rng.bounded(4);
-        f.flags = f.kind == 0 ? 1 : f.kind == 2 ? 3 : 0;
-        const int cx = rng.bounded(kSheetW), cy = rng.bounded(kSheetH);
-        const int n = f.kind == 0 ? 4 + rng.bounded(8) : f.kind == 1 ? 3 + rng.bounded(6) : 2;
-        for (int k = 0; k < n; ++k)
-            f.pts.push_back({cx + rng.bounded(-250, 250), cy + rng.bounded(-250, 250)});
-        f.nPts = n;
-        f.name = names[i % 4];
-        f.startPt = {30, 0};
-        f.labelX = cx;
-        f.labelY = cy;
-        store.PD_AddPoly(0, f);
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -115,31 +61,12 @@ int main(int argc, char** argv)
     aplSetKind(akColouring);
     const bool pdf = std::strcmp(argv[1], "pdf") == 0;
 
-    Bitmap raster(makeSheet(argv[2]), pf1bit);
-    Bitmap half, quarter;
-    imgResizeRefine1Bit(raster.width() / 2, raster.height() / 2, raster, half);
-    imgResizeRefine1Bit(raster.width() / 4, raster.height() / 4, raster, quarter);
-    layTblCreate(1);
-    TLayer& rows = *layTblGet(0)->layer;
-    const std::pair<TColor, int> attrs[] = {{0x0000FF, 2}, {0x00A000, 101}, {0xFF0000, 3}, {0x800080, 301}};
-    for (int i = 0; i < 4; ++i) {
-        TLayerRec r;
-        r.code = i + 1;
-        r.color = attrs[i].first;
-        r.lineCode = attrs[i].second;
-        rows.layerAdd(r);
-    }
-    for (auto [slot, v] : {std::pair{kxTextSize, 30}, {kxSArrowSize, 30}, {kxEArrowSize, 30}, {kxPaperSize, 9},
-                           {kxSCALE, kScale}, {kxHRSize, 1}, {kxBB_Paper, 2}, {kxBB_Scale, 500}})
+    // The shared sheet's line work, attribute rows and figure mix at A0 size.
+    benchsheet::Sheet sheet(argv[2], kSheetW, kSheetH);
+    KXDraw& kx = sheet.kx;
+    for (auto [slot, v] : {std::pair{kxPaperSize, 9}, {kxSCALE, kScale}, {kxHRSize, 1}, {kxBB_Paper, 2},
+                           {kxBB_Scale, 500}})
         cfgSetInt(slot, v);
-    PData store;
-    addFigures(store);
-    KXDraw kx;
-    kx.rasterBmp = &raster;
-    kx.halfBmp = &half;
-    kx.quarterBmp = &quarter;
-    kx.pdata[0] = &store;
-    kx.layerCount = 1;
     // As the raster picker opens a drawing for printing.
     kx.SetDrawParams(1, 3, 1, 1, 1, 0, 0, 1, 1.0, 1.0, 1.0, 1.0);
     kx.SetPrintLayout(0, 0, 0, -1, -1, -1);

@@ -8,11 +8,24 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace {
 
 TraceGrid grid;
+// True while no cell has been written since polyInit: calloc's memory is already all empty, so
+// the first polyGridFromBitmap need not clear it again (clearing would also make the kernel
+// hand over every page of the grid, not only those the lines touch).
+bool cellsUntouched = false;
 
 constexpr int kFirstCapacity = 1000;
 // Far beyond any scanned sheet (an A0 sheet at 1200 dpi is 2.2 G cells); a size past it is a
@@ -26,53 +39,116 @@ bool inGrid(int64_t x, int64_t y)
 
 uint8_t& cellAt(int64_t x, int64_t y) { return grid.cells[y * grid.width + x]; }
 
+// A sheet's grid is some hundred megabytes, new to the process at every opening: in 2 MB pages
+// the kernel supplies it with a few hundred page faults instead of tens of thousands. Only a
+// hint; without it the grid is the same.
+void preferLargePages([[maybe_unused]] uint8_t* cells, [[maybe_unused]] uint64_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kLarge = uintptr_t(2) << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(cells) + kLarge - 1) & ~(kLarge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(cells) + bytes) & ~(kLarge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
 int clampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
 
-// Visits the pixels of the one-pixel line from (x1, y1) to (x2, y2) without its last pixel,
-// only those with 0 <= x < w and 0 <= y < h, so a segment far outside costs nothing.
+// Marks as ink the pixels of the one-pixel line from (x1, y1) to (x2, y2) without its last
+// pixel, only those with 0 <= x < w and 0 <= y < h, so a segment far outside costs nothing.
 // Along the major axis pixel i is at minor offset round(i * dMinor / dMajor), halves rounded
-// away from the start.
-template <class Plot>
-void drawLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w, int64_t h, Plot plot)
+// away from the start. `cells` is the grid's first cell, `stride` its row length.
+template <bool XMajor>
+void inkLine(uint8_t* cells, int64_t stride, int64_t a1, int64_t b1, int64_t a2, int64_t b2, int64_t aLimit,
+             int64_t bLimit)
 {
-    bool xMajor = std::abs(x2 - x1) >= std::abs(y2 - y1);
-    // Work in (major, minor) coordinates and map back when plotting.
-    int64_t a1 = xMajor ? x1 : y1, b1 = xMajor ? y1 : x1;
-    int64_t a2 = xMajor ? x2 : y2, b2 = xMajor ? y2 : x2;
-    int64_t aLimit = xMajor ? w : h, bLimit = xMajor ? h : w;
-    uint64_t da = static_cast<uint64_t>(std::abs(a2 - a1));
-    uint64_t db = static_cast<uint64_t>(std::abs(b2 - b1));
-    int64_t sa = a2 >= a1 ? 1 : -1, sb = b2 >= b1 ? 1 : -1;
+    // (a, b) are the (major, minor) coordinates: (x, y) for a mostly horizontal line.
+    const uint64_t da = static_cast<uint64_t>(std::abs(a2 - a1));
+    const uint64_t db = static_cast<uint64_t>(std::abs(b2 - b1));
+    const int64_t sa = a2 >= a1 ? 1 : -1, sb = b2 >= b1 ? 1 : -1;
     if (da == 0 || aLimit <= 0 || bLimit <= 0)
         return;
 
     // Steps i in [lo, hi) keep the major coordinate inside the limit.
-    int64_t n = static_cast<int64_t>(da);
-    int64_t lo = sa > 0 ? std::max<int64_t>(0, -a1) : std::max<int64_t>(0, a1 - (aLimit - 1));
-    int64_t hi = sa > 0 ? std::min<int64_t>(n, aLimit - a1) : std::min<int64_t>(n, a1 + 1);
+    const int64_t n = static_cast<int64_t>(da);
+    const int64_t lo = sa > 0 ? std::max<int64_t>(0, -a1) : std::max<int64_t>(0, a1 - (aLimit - 1));
+    const int64_t hi = sa > 0 ? std::min<int64_t>(n, aLimit - a1) : std::min<int64_t>(n, a1 + 1);
     if (lo >= hi)
         return;
 
     // Minor offset q at step lo, and the remainder r of (2 i db + da) / (2 da); lo * db < 2^64.
-    uint64_t den = 2 * da;
-    uint64_t prod = static_cast<uint64_t>(lo) * db;
+    const uint64_t den = 2 * da, rise = 2 * db;
+    const uint64_t prod = static_cast<uint64_t>(lo) * db;
     uint64_t q = prod / da;
     uint64_t r = 2 * (prod % da) + da;
     if (r >= den) {
         r -= den;
         ++q;
     }
-    for (int64_t i = lo; i < hi; ++i) {
-        int64_t a = a1 + sa * i;
-        int64_t b = b1 + sb * static_cast<int64_t>(q);
-        if (b >= 0 && b < bLimit)
-            xMajor ? plot(a, b) : plot(b, a);
-        r += 2 * db;
+    // The minor coordinate stays within [-2^33, 2^33]: both ends are ints.
+    int64_t a = a1 + sa * lo;
+    int64_t b = b1 + sb * static_cast<int64_t>(q);
+    const int64_t steps = hi - lo;
+    for (int64_t i = 0; i < steps; ++i) {
+        if (static_cast<uint64_t>(b) < static_cast<uint64_t>(bLimit))
+            cells[XMajor ? b * stride + a : a * stride + b] = traceInk;
+        a += sa;
+        r += rise;
         if (r >= den) {
             r -= den;
-            ++q;
+            b += sb;
         }
     }
+}
+
+// Clears (unless they are all empty already) and draws rows [y0, y1) of the w x h drawing
+// surface. A line's pixels do not depend on where it is cut: rows drawn apart come out as the
+// whole drawn at once.
+void drawBand(int64_t y0, int64_t y1, int64_t w, bool clear)
+{
+    const int64_t stride = grid.width;
+    uint8_t* band = grid.cells.get() + y0 * stride;
+    if (clear) {
+        if (w == stride)
+            std::memset(band, traceEmpty, static_cast<size_t>(w * (y1 - y0)));
+        else
+            for (int64_t y = 0; y < y1 - y0; ++y)
+                std::memset(band + y * stride, traceEmpty, static_cast<size_t>(w));
+    }
+    const int64_t h = y1 - y0;
+    for (const TraceSeg& s : grid.segs) {
+        if (std::max(s.y1, s.y2) < y0 || std::min(s.y1, s.y2) >= y1)
+            continue;
+        const int64_t sy1 = s.y1 - y0, sy2 = s.y2 - y0;
+        if (std::abs(int64_t(s.x2) - s.x1) >= std::abs(sy2 - sy1))
+            inkLine<true>(band, stride, s.x1, sy1, s.x2, sy2, w, h);
+        else
+            inkLine<false>(band, stride, sy1, s.x1, sy2, s.x2, h, w);
+    }
+}
+
+// A sheet's grid is drawn in horizontal bands on a few threads: most of the time goes to the
+// kernel handing over and clearing the grid's memory, which runs on every core at once.
+void drawGrid(int64_t w, int64_t h, bool clear)
+{
+    constexpr int64_t kCellsPerBand = int64_t(16) << 20;
+    const int64_t bands = std::min<int64_t>({4, std::max(1u, std::thread::hardware_concurrency()),
+                                             std::max<int64_t>(1, w * h / kCellsPerBand)});
+    std::vector<std::thread> helpers;
+    int64_t y0 = 0;
+    for (int64_t b = 0; b < bands - 1; ++b) {
+        const int64_t y1 = h * (b + 1) / bands;
+        try {
+            helpers.emplace_back(drawBand, y0, y1, w, clear);
+        } catch (const std::system_error&) {
+            break; // no thread to be had: the calling thread draws the rest
+        }
+        y0 = y1;
+    }
+    drawBand(y0, h, w, clear);
+    for (std::thread& t : helpers)
+        t.join();
 }
 
 // "%d %d" on a point line: two integers, each after optional blanks; what follows is ignored.
@@ -100,6 +176,83 @@ bool startsWith(std::string_view line, std::string_view head) { return line.subs
 
 void reportGrowthFailure() { showMessage("端点認識の線分を読み込めません（メモリ不足）。"); }
 
+void markVertices()
+{
+    const std::vector<TraceSeg>& segs = grid.segs;
+    for (size_t i = 0; i < segs.size(); ++i) {
+        const TraceSeg& s = segs[i];
+        if (i == 0 || s.x1 != segs[i - 1].x2 || s.y1 != segs[i - 1].y2)
+            if (inGrid(s.x1, s.y1))
+                cellAt(s.x1, s.y1) = traceEndPoint;
+        if (inGrid(s.x2, s.y2))
+            cellAt(s.x2, s.y2) = traceEndPoint;
+    }
+}
+
+// The lines and end marks are drawn behind the caller's back while the drawing opens: nothing
+// reads the cells before the operator's first snap. Every function that reads or changes the
+// grid waits for the drawing first (settle), so callers see the grid exactly as if it had been
+// drawn on the spot. The segment count is not touched by the drawing and needs no wait.
+class Builder {
+public:
+    ~Builder() { settle(); }
+
+    // Waits until everything handed over is done.
+    void settle()
+    {
+        if (worker_.joinable())
+            worker_.join();
+    }
+
+    // Runs `work` after what was handed over before, on a thread of its own or, without one,
+    // right here.
+    void then(std::function<void()> work)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (active_) {
+                tasks_.push_back(std::move(work));
+                return;
+            }
+        }
+        settle(); // a worker that found nothing more to do has returned, or is about to
+        tasks_.push_back(std::move(work));
+        active_ = true;
+        try {
+            worker_ = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+            run();
+        }
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (tasks_.empty()) {
+                    active_ = false;
+                    return;
+                }
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            task();
+        }
+    }
+
+    std::mutex mutex_;
+    std::deque<std::function<void()>> tasks_; // guarded by mutex_
+    bool active_ = false;                     // guarded by mutex_ while a worker runs
+    std::thread worker_;
+};
+
+Builder builder; // after `grid`: it is gone before the grid it draws on
+
+void settle() { builder.settle(); }
+
 } // namespace
 
 int polyInit(int width, int height)
@@ -122,7 +275,9 @@ int polyInit(int width, int height)
         reportGrowthFailure();
         return 0;
     }
+    preferLargePages(cells, count);
     grid.cells.reset(cells);
+    cellsUntouched = true;
     grid.width = width;
     grid.height = height;
     grid.segCapacity = kFirstCapacity;
@@ -132,6 +287,7 @@ int polyInit(int width, int height)
 
 int polyAddSegment(int x1, int y1, int x2, int y2)
 {
+    settle();
     if (!grid.made)
         return 0;
     if (grid.segCount == grid.segCapacity) {
@@ -150,6 +306,7 @@ int polyAddSegment(int x1, int y1, int x2, int y2)
 
 int polyReadRvl(const std::string& path, int height)
 {
+    settle();
     TextReader in;
     if (!grid.made || !in.open(path))
         return 0;
@@ -197,30 +354,24 @@ int polyGridFromBitmap(int mode, int bitmapWidth, int bitmapHeight)
     int64_t w = std::clamp(bitmapWidth, 0, grid.width);
     int64_t h = std::clamp(bitmapHeight, 0, grid.height);
     // The drawing surface starts white: the covered cells are cleared, the rest kept.
-    if (w == grid.width)
-        std::memset(grid.cells.get(), traceEmpty, static_cast<size_t>(w * h));
-    else
-        for (int64_t y = 0; y < h; ++y)
-            std::memset(&cellAt(0, y), traceEmpty, static_cast<size_t>(w));
-    for (const TraceSeg& s : grid.segs)
-        drawLine(s.x1, s.y1, s.x2, s.y2, w, h, [](int64_t x, int64_t y) { cellAt(x, y) = traceInk; });
+    const bool clear = !cellsUntouched;
+    cellsUntouched = cellsUntouched && grid.segs.empty();
+    builder.then([w, h, clear] { drawGrid(w, h, clear); });
     return mode;
 }
 
 int polyMarkVertices()
 {
-    const std::vector<TraceSeg>& segs = grid.segs;
-    for (size_t i = 0; i < segs.size(); ++i) {
-        const TraceSeg& s = segs[i];
-        if (i == 0 || s.x1 != segs[i - 1].x2 || s.y1 != segs[i - 1].y2)
-            polySetCell(s.x1, s.y1, traceEndPoint);
-        polySetCell(s.x2, s.y2, traceEndPoint);
+    if (!grid.segs.empty()) {
+        cellsUntouched = false;
+        builder.then(markVertices);
     }
     return 1;
 }
 
 int polyFindVertexNear(int radius, int x, int y, int& foundX, int& foundY)
 {
+    settle();
     if (!grid.made || grid.width == 0 || grid.height == 0)
         return 0;
     const int64_t w = grid.width, h = grid.height, cx = x, cy = y;
@@ -256,21 +407,34 @@ int polyFindVertexNear(int radius, int x, int y, int& foundX, int& foundY)
 
 int polyGetSegCount() { return grid.segCount; }
 
-int polyGetCell(int x, int y) { return inGrid(x, y) ? int(cellAt(x, y)) : int(traceEmpty); }
+int polyGetCell(int x, int y)
+{
+    settle();
+    return inGrid(x, y) ? int(cellAt(x, y)) : int(traceEmpty);
+}
 
 void polySetCell(int x, int y, int code)
 {
-    if (inGrid(x, y))
+    settle();
+    if (inGrid(x, y)) {
         cellAt(x, y) = static_cast<uint8_t>(code);
+        cellsUntouched = false;
+    }
 }
 
 void polyFree()
 {
+    settle();
     grid.cells.reset();
+    cellsUntouched = false;
     grid.segs = std::vector<TraceSeg>();
     grid.width = grid.height = 0;
     grid.segCount = grid.segCapacity = 0;
     grid.made = false;
 }
 
-const TraceGrid& polyGetGrid() { return grid; }
+const TraceGrid& polyGetGrid()
+{
+    settle();
+    return grid;
+}

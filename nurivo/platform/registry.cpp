@@ -160,14 +160,19 @@ QString keyFilePath(const std::string& keyPath)
 
 // A lock on the key's folder for one read or one read-and-save of its file, so that two runs
 // saving at once each take in what the other stored. It lives on the folder's descriptor,
-// so nothing is left behind, and a run that ends lets go of it. Where the folder cannot be
-// locked (a file system without locks) the save goes on unlocked.
+// so nothing is left behind, and a run that ends lets go of it. A save takes milliseconds;
+// a run stopped while it holds the lock must not hang the others, so after two seconds they
+// go on without it, as they do where the folder cannot be locked (a file system without locks).
 class FolderLock {
 public:
     FolderLock(const QString& file, int operation)
         : fd_(::open(QFileInfo(file).absolutePath().toStdString().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
-        while (fd_ >= 0 && ::flock(fd_, operation) != 0 && errno == EINTR) {
+        for (int waited = 0; fd_ >= 0 && ::flock(fd_, operation | LOCK_NB) != 0; ) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= kWaitMs)
+                break;
+            ::usleep(kStepMs * 1000);
+            waited += kStepMs;
         }
     }
     ~FolderLock()
@@ -179,6 +184,8 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
 
 private:
+    static constexpr int kWaitMs = 2000;
+    static constexpr int kStepMs = 10;
     int fd_;
 };
 #endif

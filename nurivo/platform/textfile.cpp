@@ -179,7 +179,27 @@ bool TextReader::readLine(std::string& line)
     return true;
 }
 
-TextWriter::~TextWriter() { close(); }
+// A writer never closed (its saver left by an exception) gives up its save: the file that was
+// there stays, and a file it was making is not left behind.
+TextWriter::~TextWriter() { discard(); }
+
+void TextWriter::discard()
+{
+    if (!file_)
+        return;
+    std::fclose(file_);
+    file_ = nullptr;
+    if (mode_ == Mode::Replace) {
+        ::unlink(tmpPath_.c_str());
+        tmpPath_.clear();
+    } else if (mode_ == Mode::InPlace) {
+        putBack();
+        ::close(fd_);
+        fd_ = -1;
+        oldBytes_.clear();
+        oldBytes_.shrink_to_fit();
+    }
+}
 
 bool TextWriter::open(const std::string& path)
 {

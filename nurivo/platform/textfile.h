@@ -53,6 +53,8 @@ private:
 //   the middle of such a save can still leave a mix of both; that is the price of keeping the
 //   links and the ownership.
 // - A file the process may not open for writing is refused, as an open for writing would be.
+// - Only close() puts the new content in place: a writer destroyed before it (its saver left by
+//   an exception) leaves the old file as it was.
 class TextWriter {
 public:
     TextWriter() = default;
@@ -92,6 +94,7 @@ private:
     bool openNew(const std::string& target);
     bool openInPlace(int fd, bool readable, bool created);
     bool putBack();
+    void discard();
 
     std::FILE* file_ = nullptr;
     Mode mode_ = Mode::Replace;

@@ -7,6 +7,9 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,6 +140,36 @@ TEST_F(SettingsStore, SavesFromTwoRunsAtOnceKeepBothRunsValues)
     EXPECT_EQ(lost, 0);
     std::filesystem::remove(dir.file("Tavisol/NV_Tool.conf"));
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("Tavisol"))); // no lock file stays
+}
+
+TEST_F(SettingsStore, ARunStuckInItsSaveDelaysTheOthersButNeverHangsThem)
+{
+    // A run stopped half-way through a save (in a debugger, say) holds the folder: the next
+    // run's start-up reads the settings, and its save stores them, after a short wait.
+    {
+        auto key = open();
+        key->writeInt("Kept", 7);
+        ASSERT_TRUE(key->commit());
+    }
+    const int folder = ::open(dir.file("Tavisol").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(folder, 0);
+    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t run = ::fork();
+    ASSERT_GE(run, 0);
+    if (run == 0) {
+        ::alarm(30);
+        auto key = registryCreateKey();
+        const bool read = key->openKey("SOFTWARE\\Tavisol\\NV_Tool", true) && key->readInt("Kept") == 7;
+        key->writeInt("Later", 8);
+        ::_exit(read && key->commit() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(run, &status, 0), run);
+    ::close(folder);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25));
+    EXPECT_EQ(open(false)->readInt("Later"), 8);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <new>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -189,4 +190,36 @@ TEST(TextFile, InPlaceSaveOnAFullDiskPutsTheOldContentBack)
     w.writeLine("new");
     EXPECT_TRUE(w.close());
     EXPECT_EQ(readBytes(dir.file("second")), "new\r\n");
+}
+
+TEST(TextFile, SaveAbandonedWithoutCloseKeepsTheFileThatWasThere)
+{
+    // A saver left by an exception half-way (memory running out) never closes its writer:
+    // what it wrote so far may not take the old file's place, by rename or in place.
+    TempDir dir;
+    const std::string path = dir.file("sheet.ZKI");
+    for (bool hardLinked : {false, true}) {
+        SCOPED_TRACE(hardLinked ? "written in place" : "written beside");
+        writeBytes(path, "old content\r\n");
+        if (hardLinked) {
+            ASSERT_EQ(::link(path.c_str(), dir.file("second").c_str()), 0);
+        }
+        try {
+            TextWriter w(path);
+            ASSERT_TRUE(w.isOpen());
+            w.write(std::string(100000, 'x'));
+            throw std::bad_alloc();
+        } catch (const std::bad_alloc&) {
+        }
+        EXPECT_TRUE(readBytes(path) == "old content\r\n") << readBytes(path).size() << " bytes";
+        std::filesystem::remove(dir.file("second"));
+        EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"sheet.ZKI"});
+    }
+    // A new file abandoned so is not made at all.
+    std::filesystem::remove(path);
+    {
+        TextWriter w(path);
+        w.writeLine("part");
+    }
+    EXPECT_TRUE(folderEntries(dir.path()).empty());
 }

@@ -6,12 +6,33 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdarg>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <new>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// Memory running out during the tracing, on demand: once armed, the allocation after the
+// given number of further ones fails.
+namespace {
+std::atomic<long> allocationsLeft{-1};
+} // namespace
+
+[[gnu::noinline]] void* operator new(std::size_t size)
+{
+    if (allocationsLeft.load() >= 0 && allocationsLeft.fetch_sub(1) == 0)
+        throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -397,6 +418,39 @@ TEST_F(ConvertTest, FifoAsOutputIsRefusedWithoutWaiting)
                   {.alarmSeconds = 10}),
               0);
     EXPECT_EQ(testutil::readBytes(source()), straightLine().bytes());
+}
+
+TEST_F(ConvertTest, TracingFailureKeepsItsPartialFileOnlyWhenEveryWriteWasDone)
+{
+    // Many short lines; memory runs out once the tracing has written some of them.
+    WorkBitmap b(200, 200);
+    for (int y = 2; y < 198; y += 4)
+        for (int x = 2; x < 30; ++x)
+            b.set(x, y);
+    static const RV_CallBack failInTracing = [](const char* format, va_list) {
+        if (std::strncmp(format, "5 -", 3) == 0)
+            allocationsLeft = 60;
+        return 0;
+    };
+    for (bool fullDisk : {false, true}) {
+        SCOPED_TRACE(fullDisk ? "a write failed" : "every write done");
+        testutil::writeBytes(source(), b.bytes());
+        std::filesystem::remove(output());
+        const int rc = testutil::runInChild(
+            [&] {
+                RV_SetCallBack(failInTracing, nullptr, nullptr);
+                return quillanourCnv(source().c_str(), 0, output().c_str(), 1.4143, -1.0);
+            },
+            {.fileSizeLimit = fullDisk ? 30 : RLIM_INFINITY});
+        EXPECT_EQ(rc, 0);
+        if (fullDisk) {
+            EXPECT_FALSE(std::filesystem::exists(output()));
+        } else {
+            const std::string rvl = testutil::readBytes(output());
+            EXPECT_GT(rvl.size(), 30u);
+            EXPECT_TRUE(rvl.starts_with("PS\r\n") && rvl.ends_with("PE\r\n")) << rvl;
+        }
+    }
 }
 
 TEST_F(ConvertTest, FileInUseByAnotherConversionFails)
