@@ -3,11 +3,15 @@
 // fgets + sscanf pass over the same file that only counts its segments (the least any reader
 // of the format does).
 //
-// usage: bench_tracegrid [DATA_DIR]
+// usage: bench_tracegrid [DATA_DIR [SHEET.RVL WIDTH HEIGHT]]
 // Always measures a generated file on an A0 sheet at 400 dpi (13200 x 18700). With DATA_DIR
 // holding paris-1926-sheet4-train-edges.png and the vectoriser built, also measures the RVL
-// file of that sheet's real line work (thickened to 3 px, vectorised by quillan).
+// file of that sheet's real line work (thickened to 3 px, vectorised by quillan); with a sheet,
+// also that one (bench/workbench leaves its A1 sheet's line work in its folder). Each grid built
+// on fresh memory is compared cell for cell with a plain drawing; any difference exits with 1.
 #include "model/tracegrid.h"
+
+#include "../../tests/model/tracegrid_reference.h"
 
 #ifdef BENCH_HAVE_QUILLAN
 #include "quillan.h"
@@ -95,8 +99,15 @@ void measure(const char* what, const std::string& rvl, int width, int height)
         polyInit(width, height);
         segs = polyReadRvl(rvl, height);
     });
-    double fill = bestMs(3, [&] { polyGridFromBitmap(1, width, height); });
-    double mark = bestMs(3, [&] { polyMarkVertices(); });
+    // The drawing runs in the background: polyGetGrid waits for it.
+    double fill = bestMs(3, [&] {
+        polyGridFromBitmap(1, width, height);
+        polyGetGrid();
+    });
+    double mark = bestMs(3, [&] {
+        polyMarkVertices();
+        polyGetGrid();
+    });
     std::mt19937 rng(7);
     int hits = 0;
     double snap = bestMs(3, [&] {
@@ -119,6 +130,8 @@ void measure(const char* what, const std::string& rvl, int width, int height)
     polyFree();
 }
 
+bool failed = false; // a grid differed from the plain drawing
+
 // The build as an opening does it: a fresh grid each time, so the memory is new to the process
 // (as it is once per opened drawing). Medians of 5.
 void measureFresh(const char* what, const std::string& rvl, int width, int height)
@@ -137,19 +150,29 @@ void measureFresh(const char* what, const std::string& rvl, int width, int heigh
         read.push_back(ms(t));
         t = std::chrono::steady_clock::now();
         polyGridFromBitmap(1, width, height);
-        fill.push_back(ms(t));
-        t = std::chrono::steady_clock::now();
         polyMarkVertices();
-        mark.push_back(ms(t));
+        mark.push_back(ms(t)); // what the caller waits for
+        polyGetGrid();
+        fill.push_back(ms(t)); // to the finished grid
     }
     auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
+    // The last build, cell for cell against a plain drawing of the same segments.
+    const std::vector<TraceSeg> segs = polyGetGrid().segs;
+    tracegridref::Reference ref(width, height);
+    ref.build(segs, width, height);
+    ref.mark(segs);
+    const int64_t differs = tracegridref::firstDifference(ref);
     std::printf("%s, fresh grid each time: %d segments\n", what, polyGetSegCount());
-    std::printf("  polyInit %.1f ms, polyReadRvl %.1f ms, polyGridFromBitmap %.1f ms, polyMarkVertices %.1f ms\n",
+    std::printf("  polyInit %.1f ms, polyReadRvl %.1f ms, polyGridFromBitmap + polyMarkVertices %.1f ms to "
+                "the finished grid (the caller waits %.1f ms of it)\n",
                 median(init), median(read), median(fill), median(mark));
+    std::printf("  grid against a plain drawing: %s\n", differs < 0 ? "identical" : "DIFFERS");
     polyFree();
+    if (differs >= 0)
+        failed = true;
 }
 
 #ifdef BENCH_HAVE_QUILLAN
@@ -210,13 +233,15 @@ int main(int argc, char** argv)
         std::string png = std::string(argv[1]) + "/paris-1926-sheet4-train-edges.png";
         int w = 0, h = 0;
         if (std::filesystem::exists(png)) {
-            if (vectoriseEdges(png, work + "/edges.bmp", work + "/edges.RVL", w, h))
+            if (vectoriseEdges(png, work + "/edges.bmp", work + "/edges.RVL", w, h)) {
                 measure("paris-1926 line work", work + "/edges.RVL", w, h);
-            else
+                measureFresh("paris-1926 line work", work + "/edges.RVL", w, h);
+            } else {
                 std::printf("paris-1926 line work: could not be vectorised\n");
+            }
         }
     }
 #endif
     std::filesystem::remove_all(work);
-    return 0;
+    return failed ? 1 : 0;
 }

@@ -225,14 +225,13 @@ int main(int argc, char** argv)
         t.start();
         polyGridFromBitmap(1, kSheetW, kSheetH);
         polyMarkVertices();
-        polyGetGrid(); // the lines and marks are drawn in the background at opening: wait for them
         const double grid = static_cast<double>(t.nsecsElapsed()) / 1e6;
         PData loaded;
         t.start();
         loaded.PD_LoadFile(zki, 0);
         const double zkiMs = static_cast<double>(t.nsecsElapsed()) / 1e6;
-        std::printf("  beyond the load: grid made and RVL read %.1f ms, lines drawn and ends marked %.1f ms "
-                    "(in the background at opening), ZKI read %.1f ms\n",
+        std::printf("  beyond the load: grid made and RVL read %.1f ms, lines drawn and ends marked %.1f ms, "
+                    "ZKI read %.1f ms\n",
                     read, grid, zkiMs);
     }
     std::printf("opening: %d figures, %d line segments, view %d x %d at 1/8\n", figures, segments, view.width(),

@@ -8,9 +8,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <functional>
-#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -176,83 +173,6 @@ bool startsWith(std::string_view line, std::string_view head) { return line.subs
 
 void reportGrowthFailure() { showMessage("端点認識の線分を読み込めません（メモリ不足）。"); }
 
-void markVertices()
-{
-    const std::vector<TraceSeg>& segs = grid.segs;
-    for (size_t i = 0; i < segs.size(); ++i) {
-        const TraceSeg& s = segs[i];
-        if (i == 0 || s.x1 != segs[i - 1].x2 || s.y1 != segs[i - 1].y2)
-            if (inGrid(s.x1, s.y1))
-                cellAt(s.x1, s.y1) = traceEndPoint;
-        if (inGrid(s.x2, s.y2))
-            cellAt(s.x2, s.y2) = traceEndPoint;
-    }
-}
-
-// The lines and end marks are drawn behind the caller's back while the drawing opens: nothing
-// reads the cells before the operator's first snap. Every function that reads or changes the
-// grid waits for the drawing first (settle), so callers see the grid exactly as if it had been
-// drawn on the spot. The segment count is not touched by the drawing and needs no wait.
-class Builder {
-public:
-    ~Builder() { settle(); }
-
-    // Waits until everything handed over is done.
-    void settle()
-    {
-        if (worker_.joinable())
-            worker_.join();
-    }
-
-    // Runs `work` after what was handed over before, on a thread of its own or, without one,
-    // right here.
-    void then(std::function<void()> work)
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (active_) {
-                tasks_.push_back(std::move(work));
-                return;
-            }
-        }
-        settle(); // a worker that found nothing more to do has returned, or is about to
-        tasks_.push_back(std::move(work));
-        active_ = true;
-        try {
-            worker_ = std::thread([this] { run(); });
-        } catch (const std::system_error&) {
-            run();
-        }
-    }
-
-private:
-    void run()
-    {
-        for (;;) {
-            std::function<void()> task;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (tasks_.empty()) {
-                    active_ = false;
-                    return;
-                }
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            task();
-        }
-    }
-
-    std::mutex mutex_;
-    std::deque<std::function<void()>> tasks_; // guarded by mutex_
-    bool active_ = false;                     // guarded by mutex_ while a worker runs
-    std::thread worker_;
-};
-
-Builder builder; // after `grid`: it is gone before the grid it draws on
-
-void settle() { builder.settle(); }
-
 } // namespace
 
 int polyInit(int width, int height)
@@ -287,7 +207,6 @@ int polyInit(int width, int height)
 
 int polyAddSegment(int x1, int y1, int x2, int y2)
 {
-    settle();
     if (!grid.made)
         return 0;
     if (grid.segCount == grid.segCapacity) {
@@ -306,7 +225,6 @@ int polyAddSegment(int x1, int y1, int x2, int y2)
 
 int polyReadRvl(const std::string& path, int height)
 {
-    settle();
     TextReader in;
     if (!grid.made || !in.open(path))
         return 0;
@@ -354,24 +272,25 @@ int polyGridFromBitmap(int mode, int bitmapWidth, int bitmapHeight)
     int64_t w = std::clamp(bitmapWidth, 0, grid.width);
     int64_t h = std::clamp(bitmapHeight, 0, grid.height);
     // The drawing surface starts white: the covered cells are cleared, the rest kept.
-    const bool clear = !cellsUntouched;
+    drawGrid(w, h, !cellsUntouched);
     cellsUntouched = cellsUntouched && grid.segs.empty();
-    builder.then([w, h, clear] { drawGrid(w, h, clear); });
     return mode;
 }
 
 int polyMarkVertices()
 {
-    if (!grid.segs.empty()) {
-        cellsUntouched = false;
-        builder.then(markVertices);
+    const std::vector<TraceSeg>& segs = grid.segs;
+    for (size_t i = 0; i < segs.size(); ++i) {
+        const TraceSeg& s = segs[i];
+        if (i == 0 || s.x1 != segs[i - 1].x2 || s.y1 != segs[i - 1].y2)
+            polySetCell(s.x1, s.y1, traceEndPoint);
+        polySetCell(s.x2, s.y2, traceEndPoint);
     }
     return 1;
 }
 
 int polyFindVertexNear(int radius, int x, int y, int& foundX, int& foundY)
 {
-    settle();
     if (!grid.made || grid.width == 0 || grid.height == 0)
         return 0;
     const int64_t w = grid.width, h = grid.height, cx = x, cy = y;
@@ -407,15 +326,10 @@ int polyFindVertexNear(int radius, int x, int y, int& foundX, int& foundY)
 
 int polyGetSegCount() { return grid.segCount; }
 
-int polyGetCell(int x, int y)
-{
-    settle();
-    return inGrid(x, y) ? int(cellAt(x, y)) : int(traceEmpty);
-}
+int polyGetCell(int x, int y) { return inGrid(x, y) ? int(cellAt(x, y)) : int(traceEmpty); }
 
 void polySetCell(int x, int y, int code)
 {
-    settle();
     if (inGrid(x, y)) {
         cellAt(x, y) = static_cast<uint8_t>(code);
         cellsUntouched = false;
@@ -424,7 +338,6 @@ void polySetCell(int x, int y, int code)
 
 void polyFree()
 {
-    settle();
     grid.cells.reset();
     cellsUntouched = false;
     grid.segs = std::vector<TraceSeg>();
@@ -433,8 +346,4 @@ void polyFree()
     grid.made = false;
 }
 
-const TraceGrid& polyGetGrid()
-{
-    settle();
-    return grid;
-}
+const TraceGrid& polyGetGrid() { return grid; }

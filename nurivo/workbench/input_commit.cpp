@@ -145,6 +145,10 @@ void TKXInput::commitStore()
     const int n = std::min<int>(rec.nPts, static_cast<int>(rec.pts.size()));
     if (!store || n < 2)
         return;
+    // The previous band's commit left the record a polygon; this centre line is the band
+    // mode's polyline again, as the first band's was.
+    if (wb.drawTag == 23)
+        rec.kind = PK_POLYLINE;
     if (wb.areaColumn && rec.kind == PK_POLYGON)
         rec.name = areaText();
 

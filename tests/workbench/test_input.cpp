@@ -446,6 +446,26 @@ TEST_F(InputTest, CommittedBandAndCircleFromTheirDrawnPoints)
     EXPECT_EQ(band.endPt, band.pts[1]);
 }
 
+TEST_F(InputTest, EveryBandIsOfferedAsACentreLineNotOnlyTheFirst)
+{
+    // The area column names new polygons by their area; a band's centre line is no polygon,
+    // the second band no more than the first.
+    wb.areaColumn = 1;
+    inputSetDrawMode(23);
+    for (int band = 0; band < 2; ++band) {
+        newRow();
+        clickAt(100, 100 + 100 * band);
+        clickAt(300, 100 + 100 * band);
+        clickAt(300, 180 + 100 * band);
+        input().PM_PicRB_FIXClick();
+    }
+    ASSERT_EQ(store.PD_GetCount(), 2);
+    ASSERT_EQ(dialogs.namesShown.size(), 2u);
+    EXPECT_EQ(dialogs.namesShown[1], dialogs.namesShown[0]);
+    EXPECT_EQ(store.recs[1].nPts, 7);
+    EXPECT_EQ(store.recs[1].kind, PK_POLYGON);
+}
+
 // ---- band polygons ----
 
 namespace {

@@ -152,6 +152,7 @@ TEST_F(InputForm, EveryHitOfAPickHasItsOwnMenuItem)
     ASSERT_TRUE(form.PM_PEditRB->isVisible());
     const QStringList shown = hitItems();
     ASSERT_EQ(shown.size(), 20);
+    saveScreen("input-hit-menu.png");
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(shown[i], QString::fromStdString(PD_GetPickHit(i).text)) << i;
     EXPECT_EQ(form.PM_PEditRB->actions().back()->text(), QString::fromUtf8("取消"));
