@@ -1,6 +1,8 @@
 // The Qt dialogs behind the ui interface, answered by a timer that plays the operator.
 #include "platform/ui.h"
 
+#include "formtest.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -13,15 +15,8 @@
 
 namespace {
 
-// Runs `operate` on the modal dialog once it is open.
-void whenOpen(std::function<void(QWidget*)> operate)
-{
-    QTimer::singleShot(0, [operate] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        operate(dialog);
-    });
-}
+// Runs `operate` on the modal dialog once it is open; `operate` must end it.
+const auto whenOpen = formtest::whenModal;
 
 QPushButton* buttonWithText(QWidget* dialog, const QString& text)
 {
