@@ -131,7 +131,7 @@ TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
 
     fileModel = new QFileSystemModel(this);
     fileModel->setObjectName(QStringLiteral("FileModel"));
-    // No QDir::CaseSensitive: the masks match any case, as on the original file system.
+    // No QDir::CaseSensitive: the masks match any case, so "SHEET.TIF" is listed beside "sheet.tif".
     fileModel->setFilter(QDir::Files | QDir::NoDotAndDotDot);
     fileModel->setNameFilterDisables(false);
     FileListBox1->setModel(fileModel);
