@@ -80,4 +80,16 @@ private:
     MessageSink previous_;
 };
 
+// Makes a de_DE locale (decimal comma) in `dir` and points LOCPATH there, so a test can switch
+// to it with setlocale(…, "de_DE.UTF-8"); false when no locale can be made on this machine.
+// Call unsetenv("LOCPATH") when done.
+inline bool makeCommaLocale(const TempDir& dir)
+{
+    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0)
+        return false;
+    ::setenv("LOCPATH", dir.path().c_str(), 1);
+    return true;
+}
+
 } // namespace testutil

@@ -537,10 +537,19 @@ TEST_F(InputTest, TypedNumbersAreReadAsCNumbersInAnyLocale)
 {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+    testutil::TempDir dir;
+    const bool made = testutil::makeCommaLocale(dir);
+    const bool switched = made && std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    char probe[16] = "";
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    if (!switched || std::string(probe) != "1,5") {
+        std::setlocale(LC_NUMERIC, saved.c_str());
+        ::unsetenv("LOCPATH");
         GTEST_SKIP() << "no locale with a decimal comma here";
+    }
     setCentreLine({{0, 0}, {100, 0}});
     inputPolylineToBand("2.54", 200);
     std::setlocale(LC_NUMERIC, saved.c_str());
+    ::unsetenv("LOCPATH");
     EXPECT_NEAR(wb.inputRec.pts[0].y, 10, 1);
 }

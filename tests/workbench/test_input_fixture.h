@@ -5,6 +5,7 @@
 #include "model/kxtbl.h"
 #include "model/tracegrid.h"
 #include "platform/ui.h"
+#include "testutil.h"
 #include "render/kxdraw.h"
 #include "platform/strscan.h"
 #include "workbench/input.h"
