@@ -717,6 +717,84 @@ void resampleRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs,
     }
 }
 
+// resampleRows<1> for one-bit sources, with the same result to the byte. A target pixel's sum
+// is linear in the source bits: g0 * sourceWidth * sourceHeight + (g1 - g0) times the weighted
+// count of its set bits. So the rows inside a target row are counted down each column first,
+// eight columns to a 64-bit add of a byte-spread source byte, and its area is weighed across
+// once per target row rather than once per source row.
+void resampleMonoRows(const QImage& src, const TargetRows& dst, const AxisSpans& xs, const AxisSpans& ys,
+                      int rowBegin, int rowEnd)
+{
+    const int tw = dst.width;
+    const size_t used = (static_cast<size_t>(src.width()) + 7) / 8, columns = used * 8;
+    const QList<QRgb> table = src.colorTable();
+    const int64_t g0 = table.size() > 0 ? Bitmap::lumaOf(table[0]) : 0;
+    const int64_t g1 = table.size() > 1 ? Bitmap::lumaOf(table[1]) : 255;
+    const int64_t allFirst = g0 * int64_t(src.width()) * int64_t(src.height());
+    const double inverseTotal = 1.0 / (double(src.width()) * double(src.height()));
+
+    uint64_t spread[256]; // a source byte's pixels, one byte each, in column order
+    for (int b = 0; b < 256; ++b) {
+        uchar bytes[8];
+        for (int k = 0; k < 8; ++k)
+            bytes[k] = static_cast<uchar>((b >> (7 - k)) & 1);
+        std::memcpy(&spread[b], bytes, 8);
+    }
+    std::vector<uint64_t> recent(used), firstRow(used), lastRow(used); // a byte per column
+    std::vector<uint32_t> counted(columns), column(columns);
+    const uchar* recent8 = reinterpret_cast<const uchar*>(recent.data());
+    const uchar* first8 = reinterpret_cast<const uchar*>(firstRow.data());
+    const uchar* last8 = reinterpret_cast<const uchar*>(lastRow.data());
+    auto spreadRow = [&](int y, std::vector<uint64_t>& out) {
+        const uchar* s = src.constScanLine(y);
+        for (size_t k = 0; k < used; ++k)
+            out[k] = spread[s[k]];
+    };
+    auto flush = [&] { // byte counters hold at most 255 rows
+        for (size_t x = 0; x < columns; ++x)
+            counted[x] += recent8[x];
+        std::fill(recent.begin(), recent.end(), 0);
+    };
+
+    for (int i = rowBegin; i < rowEnd; ++i) {
+        const int j0 = ys.first[i], j1 = ys.last[i];
+        std::fill(counted.begin(), counted.end(), 0);
+        std::fill(recent.begin(), recent.end(), 0);
+        int pending = 0;
+        for (int j = j0 + 1; j < j1; ++j) {
+            const uchar* s = src.constScanLine(j);
+            for (size_t k = 0; k < used; ++k)
+                recent[k] += spread[s[k]];
+            if (++pending == 255) {
+                flush();
+                pending = 0;
+            }
+        }
+        spreadRow(j0, firstRow);
+        if (j1 > j0)
+            spreadRow(j1, lastRow);
+        else
+            std::fill(lastRow.begin(), lastRow.end(), 0);
+        const uint32_t wf = ys.firstWeight[i], wl = ys.lastWeight[i], wi = ys.inner;
+        for (size_t x = 0; x < columns; ++x) // each column's set bits weighed down the target row
+            column[x] = wi * (counted[x] + recent8[x]) + wf * first8[x] + wl * last8[x];
+
+        uchar* d = dst.bits + (i - dst.firstRow) * dst.bytesPerLine;
+        for (int t = 0; t < tw; ++t) {
+            const int c0 = xs.first[t], c1 = xs.last[t];
+            uint64_t ones = uint64_t(xs.firstWeight[t]) * column[c0];
+            if (c1 > c0) {
+                uint64_t mid = 0;
+                for (int x = c0 + 1; x < c1; ++x)
+                    mid += column[x];
+                ones += mid * xs.inner + uint64_t(xs.lastWeight[t]) * column[c1];
+            }
+            const int64_t sum = allFirst + (g1 - g0) * static_cast<int64_t>(ones);
+            d[t] = static_cast<uchar>(double(static_cast<uint64_t>(sum)) * inverseTotal + 0.5);
+        }
+    }
+}
+
 // Resamples `src` into `dst` (already sized), in bands of target rows on several threads when
 // the source is large: a sheet's reductions are made while the operator waits. With
 // `fullHeight` set, `dst` holds the rows from `firstRow` on of a reduction that is
@@ -727,9 +805,19 @@ void areaResample(const QImage& src, QImage& dst, int channels, int fullHeight =
         fullHeight = dst.height();
     const AxisSpans xs = axisSpans(src.width(), dst.width()), ys = axisSpans(src.height(), fullHeight);
     const TargetRows rows{dst.bits(), dst.bytesPerLine(), dst.width(), firstRow};
+    // Counting down the columns first pays once a target row gathers a few source rows; with
+    // fewer, the whole-width pass per target row costs more than it saves. Its buffers take
+    // about eleven bytes a source column on each thread, so rows past a million pixels keep
+    // the per-row sums.
+    const bool countDown = channels == 1 && src.format() == QImage::Format_Mono && src.width() <= (1 << 20) &&
+                           int64_t(src.height()) >= 4 * int64_t(fullHeight);
     auto run = [&](int begin, int end) {
         begin += firstRow;
         end += firstRow;
+        if (countDown) {
+            resampleMonoRows(src, rows, xs, ys, begin, end);
+            return;
+        }
         switch (channels) {
         case 1: resampleRows<1>(src, rows, xs, ys, begin, end); break;
         case 3: resampleRows<3>(src, rows, xs, ys, begin, end); break;

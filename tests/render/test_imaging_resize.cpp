@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 
 namespace {
@@ -130,6 +132,85 @@ TEST(Resize, SheetSizedReductionMatchesBlockCounts)
             if (greyOf(q, tx, ty) != want && wrong++ < 3)
                 ADD_FAILURE() << tx << "," << ty << ": " << greyOf(q, tx, ty) << " wanted " << want;
         }
+}
+
+// The exact area average of a one-bit source, pixel by pixel: source pixel x covers
+// [x * tw, (x + 1) * tw) and target pixel i covers [i * w, (i + 1) * w) on the same axis.
+QImage plainOneBitReduction(const QImage& src, int tw, int th)
+{
+    const int w = src.width(), h = src.height();
+    const int64_t grey[2] = {Bitmap::lumaOf(src.color(0)), Bitmap::lumaOf(src.color(1))};
+    auto overlap = [](int64_t a0, int64_t a1, int64_t b0, int64_t b1) {
+        return std::max<int64_t>(0, std::min(a1, b1) - std::max(a0, b0));
+    };
+    QImage out(tw, th, QImage::Format_Grayscale8);
+    for (int ty = 0; ty < th; ++ty)
+        for (int tx = 0; tx < tw; ++tx) {
+            const int x0 = int(int64_t(tx) * w / tw), x1 = int(std::min<int64_t>(w, (int64_t(tx) + 1) * w / tw + 1));
+            const int y0 = int(int64_t(ty) * h / th), y1 = int(std::min<int64_t>(h, (int64_t(ty) + 1) * h / th + 1));
+            uint64_t sum = 0;
+            for (int y = y0; y < y1; ++y) {
+                const int64_t wy = overlap(int64_t(y) * th, int64_t(y + 1) * th, int64_t(ty) * h, int64_t(ty + 1) * h);
+                for (int x = x0; x < x1; ++x) {
+                    const int64_t wx =
+                        overlap(int64_t(x) * tw, int64_t(x + 1) * tw, int64_t(tx) * w, int64_t(tx + 1) * w);
+                    sum += uint64_t(wx * wy * grey[src.pixelIndex(x, y)]);
+                }
+            }
+            out.scanLine(ty)[tx] = uchar(double(sum) * (1.0 / (double(w) * double(h))) + 0.5);
+        }
+    return out;
+}
+
+TEST(Resize, OneBitReductionMatchesPlainReferenceByteForByte)
+{
+    // Odd sizes and ratios, spans that start and end inside a byte, enlargements, rows one
+    // pixel wide, tall columns, one sheet large enough to be reduced in bands, and colour
+    // tables of either order and of greys between black and white.
+    const struct {
+        int w, h, tw, th;
+        QRgb c0, c1;
+    } cases[] = {
+        {13, 9, 5, 4, qRgb(0, 0, 0), qRgb(255, 255, 255)},
+        {1001, 603, 37, 29, qRgb(255, 255, 255), qRgb(0, 0, 0)},
+        {977, 211, 300, 7, qRgb(0, 0, 0), qRgb(255, 255, 255)},
+        {64, 64, 63, 65, qRgb(200, 120, 40), qRgb(10, 30, 250)},
+        {7, 5, 23, 11, qRgb(255, 255, 255), qRgb(90, 90, 90)},
+        {1, 17, 1, 3, qRgb(0, 0, 0), qRgb(255, 255, 255)},
+        {9401, 13, 1, 1, qRgb(0, 0, 0), qRgb(255, 255, 255)},
+        {5701, 40, 100, 3, qRgb(0, 0, 0), qRgb(255, 255, 255)}, // spans about one machine word
+        {3001, 20, 53, 2, qRgb(255, 255, 255), qRgb(0, 0, 0)},
+        {37, 1400, 5, 2, qRgb(0, 0, 0), qRgb(255, 255, 255)}, // hundreds of rows to a target row
+        {2347, 1801, 113, 173, qRgb(0, 0, 0), qRgb(255, 255, 255)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " to " << c.tw << "x" << c.th);
+        QImage mono(c.w, c.h, QImage::Format_Mono);
+        mono.setColorTable({c.c0, c.c1});
+        mono.fill(0);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x)
+                if ((x * 7919 + y * 104729 + (x ^ y) * 31) % 13 < 5 || (y % 97 < 3 && x % 11 != 0) || x == 3)
+                    mono.setPixel(x, y, 1);
+        for (int y = 0; y < c.h; ++y) // padding bits past the last pixel must not count
+            mono.scanLine(y)[(c.w + 7) / 8 - 1] |= uchar(0xFF >> (c.w % 8 ? c.w % 8 : 8));
+        const QImage want = plainOneBitReduction(mono, c.tw, c.th);
+        const Bitmap src(mono, pf1bit);
+        Bitmap whole, band;
+        ASSERT_NE(imgResizeRefine1Bit(c.tw, c.th, src, whole), 0);
+        const int r0 = c.th / 3, r1 = std::max(r0 + 1, 2 * c.th / 3);
+        ASSERT_NE(imgResizeRows(c.tw, c.th, src, r0, r1, band), 0);
+        int wrong = 0;
+        for (int y = 0; y < c.th; ++y)
+            for (int x = 0; x < c.tw; ++x) {
+                const int got = whole.image().constScanLine(y)[x], wanted = want.constScanLine(y)[x];
+                if (got != wanted && wrong++ < 3)
+                    ADD_FAILURE() << x << "," << y << ": " << got << " wanted " << wanted;
+                if (y >= r0 && y < r1 && band.image().constScanLine(y - r0)[x] != wanted && wrong++ < 3)
+                    ADD_FAILURE() << "band " << x << "," << y << ": " << int(band.image().constScanLine(y - r0)[x])
+                                  << " wanted " << wanted;
+            }
+    }
 }
 
 TEST(Resize, FailuresLeaveTheTargetAlone)
