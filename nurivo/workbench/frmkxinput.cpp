@@ -60,13 +60,6 @@ constexpr double dotsPerMmPerDpi = 0.03937007874015748; // 1 / 25.4
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-PData* storeOf(KXDraw* d, int layer)
-{
-    if (d == nullptr || layer < 0 || layer >= KX_MAX_LAYERS)
-        return nullptr;
-    return d->pdata[static_cast<std::size_t>(layer)];
-}
-
 std::string kindText(int kind)
 {
     switch (kind) {
@@ -718,7 +711,7 @@ void TFrm_KXInput::inputSetupGridColumns()
 
 void TFrm_KXInput::inputFillGrid()
 {
-    PData* store = storeOf(drawing_, wb.curLayer);
+    PData* store = wbStore(drawing_, wb.curLayer);
     const int n = store ? store->PD_GetCount() : 0;
     const int cols = SG_Kx->columnCount();
     const int keep = SG_Kx->currentRow();
@@ -783,23 +776,24 @@ void TFrm_KXInput::inputFillGrid()
     updateDelButton();
 }
 
+int TFrm_KXInput::currentFigure(const PData* store) const
+{
+    const int row = gridRow();
+    return store != nullptr && row >= 1 && row <= store->PD_GetCount() ? row - 1 : -1;
+}
+
 void TFrm_KXInput::updateDelButton()
 {
-    PData* store = storeOf(drawing_, wb.curLayer);
-    const int row = gridRow();
-    Btn_KX2Del->setEnabled(store != nullptr && row >= 1 && row <= store->PD_GetCount());
+    Btn_KX2Del->setEnabled(currentFigure(wbStore(drawing_, wb.curLayer)) >= 0);
 }
 
 void TFrm_KXInput::retakeSelRec()
 {
     if (wb.selRec.nPts == 0)
         return;
-    PData* store = storeOf(drawing_, wb.curLayer);
-    const int row = gridRow();
-    if (store != nullptr && row >= 1 && row <= store->PD_GetCount())
-        wb.selRec = store->PD_GetPoly(row - 1);
-    else
-        wb.selRec = TPRec();
+    PData* store = wbStore(drawing_, wb.curLayer);
+    const int f = currentFigure(store);
+    wb.selRec = f >= 0 ? store->PD_GetPoly(f) : TPRec();
 }
 
 void TFrm_KXInput::inputResetState()
@@ -809,11 +803,9 @@ void TFrm_KXInput::inputResetState()
     wb.editMode = -1;
     if (wb.curLayer != 0)
         return;
-    PData* store = storeOf(drawing_, 0);
-    const int row = gridRow();
-    if (store == nullptr || row < 1 || row > store->PD_GetCount())
-        return;
-    const TPRec* rec = store->PD_GetPolyPtr(row - 1);
+    PData* store = wbStore(drawing_, 0);
+    const int f = currentFigure(store);
+    const TPRec* rec = f >= 0 ? store->PD_GetPolyPtr(f) : nullptr;
     if (rec == nullptr)
         return;
     wb.inputRec.linkType = rec->linkType;
@@ -825,10 +817,10 @@ void TFrm_KXInput::inputResetState()
 void TFrm_KXInput::SG_KxClick()
 {
     updateDelButton();
-    PData* store = storeOf(drawing_, wb.curLayer);
-    const int row = gridRow();
-    if (store != nullptr && row >= 1 && row <= store->PD_GetCount()) {
-        wb.selRec = store->PD_GetPoly(row - 1);
+    PData* store = wbStore(drawing_, wb.curLayer);
+    const int f = currentFigure(store);
+    if (f >= 0) {
+        wb.selRec = store->PD_GetPoly(f);
         if (CB_Move->isChecked())
             inputScrollToCentre(wb.selRec.labelX, wb.selRec.labelY);
         inputResetState();
@@ -840,15 +832,15 @@ void TFrm_KXInput::SG_KxClick()
 
 void TFrm_KXInput::SG_Kx2DblClick()
 {
-    PData* store = storeOf(drawing_, wb.curLayer);
+    PData* store = wbStore(drawing_, wb.curLayer);
     if (store == nullptr)
         return;
-    const int row = gridRow();
-    const bool figureRow = row >= 1 && row <= store->PD_GetCount();
+    const int f = currentFigure(store);
+    const bool figureRow = f >= 0;
     int mode = 2;
     TPRec before;
     if (figureRow) {
-        before = store->PD_GetPoly(row - 1);
+        before = store->PD_GetPoly(f);
         wb.editRec = before;
         mode = 1;
     }
@@ -861,8 +853,8 @@ void TFrm_KXInput::SG_Kx2DblClick()
     }
     if (result != 1) {
         if (figureRow) {
-            store->PD_SetHdr(row - 1, wb.editRec);
-            const TPRec* after = store->PD_GetPolyPtr(row - 1);
+            store->PD_SetHdr(f, wb.editRec);
+            const TPRec* after = store->PD_GetPolyPtr(f);
             kept_.invalidateFigure(wb.curLayer, before);
             if (after != nullptr)
                 kept_.invalidateFigure(wb.curLayer, *after);
@@ -880,12 +872,12 @@ void TFrm_KXInput::SG_Kx2DblClick()
 
 void TFrm_KXInput::Btn_KX2DelClick()
 {
-    PData* store = storeOf(drawing_, wb.curLayer);
-    const int row = gridRow();
-    if (store == nullptr || row < 1 || row > store->PD_GetCount())
+    PData* store = wbStore(drawing_, wb.curLayer);
+    const int f = currentFigure(store);
+    if (f < 0)
         return;
-    const TPRec gone = store->PD_GetPoly(row - 1);
-    store->PD_DelPoly(row - 1);
+    const TPRec gone = store->PD_GetPoly(f);
+    store->PD_DelPoly(f);
     kept_.invalidateFigure(wb.curLayer, gone);
     inputFillGrid();
     retakeSelRec();
@@ -894,7 +886,7 @@ void TFrm_KXInput::Btn_KX2DelClick()
 
 void TFrm_KXInput::Btn_SortClick()
 {
-    PData* store = storeOf(drawing_, wb.curLayer);
+    PData* store = wbStore(drawing_, wb.curLayer);
     if (store == nullptr)
         return;
     const int n = store->PD_GetCount();
@@ -919,11 +911,9 @@ void TFrm_KXInput::Btn_SortClick()
 
 void TFrm_KXInput::Btn_DspDetailClick()
 {
-    PData* store = storeOf(drawing_, wb.curLayer);
-    const int row = gridRow();
-    if (store == nullptr || row < 1 || row > store->PD_GetCount())
-        return;
-    const TPRec* rec = store->PD_GetPolyPtr(row - 1);
+    PData* store = wbStore(drawing_, wb.curLayer);
+    const int f = currentFigure(store);
+    const TPRec* rec = f >= 0 ? store->PD_GetPolyPtr(f) : nullptr;
     if (rec != nullptr && wbDialogs().showQRVDetail)
         wbDialogs().showQRVDetail("詳細表示", wb.curLayer - 1, rec->name);
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 class KXDraw;
+class PData;
 class Canvas;
 class QAction;
 class QButtonGroup;
@@ -93,7 +94,6 @@ public:
     QMenu* PM_PEditRB2 = nullptr;
 
     TKXInput& input() { return *input_; }
-    KeptPicture& keptPicture() { return kept_; }
 
     // The figure list as its cells read: row 0 the titles, row r the figure r − 1, the last
     // row "新規".
@@ -172,6 +172,8 @@ private:
     bool saveAll();
     // Asks the save question and acts on the answer; false when the form stays open.
     bool askAndClose();
+    // The store index of the current row's figure; -1 on the "新規" row or without a store.
+    int currentFigure(const PData* store) const;
     void updateDelButton();
     void retakeSelRec();
     void resizeSheet();

@@ -19,13 +19,6 @@
 
 namespace {
 
-PData* currentStore()
-{
-    if (!wb.drawing || wb.curLayer < 0 || wb.curLayer >= KX_MAX_LAYERS)
-        return nullptr;
-    return wb.drawing->pdata[static_cast<size_t>(wb.curLayer)];
-}
-
 int snapTolerance() { return 2 * cfgGetInt(kxVtxVal); }
 
 TPoint& inputPt(int i) { return wb.inputRec.pts[static_cast<size_t>(i)]; }
@@ -132,7 +125,7 @@ void inputSetDrawMode(int tag)
 
 bool inputSnapToVertex(int tol, TPoint p, TPoint& found)
 {
-    if (const PData* store = currentStore()) {
+    if (const PData* store = wbCurrentStore()) {
         int x = 0, y = 0;
         if (store->PD_FindVertex(tol, p.x, p.y, x, y) >= 0) {
             found = TPoint{x, y};
@@ -350,7 +343,7 @@ void TKXInput::pressMove()
         repaintWhole();
         return;
     }
-    PData* store = currentStore();
+    PData* store = wbCurrentStore();
     const TPolyChkRec hit = PD_GetPickHit(wb.pickIndex);
     TPRec* fig = (store && wb.pickIndex >= 0) ? store->PD_GetPolyPtr(hit.recIndex) : nullptr;
     if (fig) {
@@ -423,7 +416,7 @@ void TKXInput::mouseMove(Qt::KeyboardModifiers mods, int x, int y)
 
     if (wb.inputRec.nPts == 0) {
         std::string hint;
-        if (const PData* store = currentStore()) {
+        if (const PData* store = wbCurrentStore()) {
             int fx = 0, fy = 0;
             const int label = store->PD_FindLabel(20, p.x, p.y, fx, fy);
             if (label >= 0)
@@ -515,7 +508,7 @@ void TKXInput::PM_PicRB_CancelClick()
 
 int TKXInput::inputPopupCandidates(int tol, TPoint p)
 {
-    candidateCount_ = PD_PickBoth(tol, p.x, p.y, nullptr, currentStore());
+    candidateCount_ = PD_PickBoth(tol, p.x, p.y, nullptr, wbCurrentStore());
     if (candidateCount_ == 0)
         return 0;
     if (candidateCount_ == 1) {
@@ -533,7 +526,7 @@ void TKXInput::ITEM11Click(int tag)
 {
     moveFeedbackOn_ = false;
     wb.pickIndex = tag;
-    PData* store = currentStore();
+    PData* store = wbCurrentStore();
     if (tag < 0 || tag >= candidateCount_ || !store) {
         wb.pickIndex = -1;
         refreshFeedback();
@@ -552,7 +545,7 @@ void TKXInput::ITEM11Click(int tag)
 
 void TKXInput::MenuItem2Click(int tag)
 {
-    PData* store = currentStore();
+    PData* store = wbCurrentStore();
     if (wb.pickIndex < 0 || !store)
         return;
     const TPolyChkRec hit = PD_GetPickHit(wb.pickIndex);

@@ -16,13 +16,6 @@
 
 namespace {
 
-PData* currentStore()
-{
-    if (!wb.drawing || wb.curLayer < 0 || wb.curLayer >= KX_MAX_LAYERS)
-        return nullptr;
-    return wb.drawing->pdata[static_cast<size_t>(wb.curLayer)];
-}
-
 TPoint& inputPt(int i) { return wb.inputRec.pts[static_cast<size_t>(i)]; }
 
 std::string areaText() { return strPrintf("%.3lf", inputPolygonArea()); }
@@ -140,7 +133,7 @@ void TKXInput::MI_FixClick()
 
 void TKXInput::commitStore()
 {
-    PData* store = currentStore();
+    PData* store = wbCurrentStore();
     TPRec& rec = wb.inputRec;
     const int n = std::min<int>(rec.nPts, static_cast<int>(rec.pts.size()));
     if (!store || n < 2)

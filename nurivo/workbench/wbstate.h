@@ -29,3 +29,8 @@ struct TWorkbenchState {
 };
 
 extern TWorkbenchState wb;
+
+// The figure store of the drawing's layer `layer`; nullptr without a drawing or outside its layers.
+PData* wbStore(KXDraw* drawing, int layer);
+// The current layer's store of the open drawing.
+inline PData* wbCurrentStore() { return wbStore(wb.drawing, wb.curLayer); }
