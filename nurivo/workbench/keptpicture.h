@@ -4,10 +4,10 @@
 // the form, never into it.
 //
 // The picture is a ring: paint-box pixel (x, y) is kept at (x mod W, y mod H) of a W x H image
-// (inside a margin where no piece is drawn)
-// that holds a window of the paint box around the visible part, so moving the window moves no
-// pixels. Whenever the view needs something, all of the window that is not up to date is
-// rendered (a fresh picture first renders only what is asked for). At 1/1 and 1/2 the window is the visible part with a margin of 256 pixels, so a
+// (inside a margin where no piece is drawn) that holds a window of the paint box around the
+// visible part, so moving the window moves no pixels. Whenever the view needs something, all of
+// the window that is not up to date is rendered (a fresh picture first renders only what is
+// asked for). At 1/1 and 1/2 the window is the visible part with a margin of 256 pixels, so a
 // scroll renders the exposed strip with the margin ahead of it, every few scrolls. At 1/4 and
 // 1/8 every visible figure costs a strip its whole outline, so there the window is the whole
 // paint box, rendered at once and then only copied, up to kMaxPixels; a larger box gets a
