@@ -125,15 +125,8 @@ TFrm_KXInputRec2::TFrm_KXInputRec2(int mode, TPRec* rec)
     form->setSizeConstraint(QLayout::SetFixedSize);
 
     // Item j stands for row j of the figure layer's attribute list.
-    QStringList items;
-    if (TLay* lay = layTblGet(0)) {
-        const TLayer& list = *lay->layer;
-        for (int j = 0; j < list.layerGetCount(); ++j) {
-            const TLayerRec r = list.layerGet(j);
-            items << QString::fromStdString(strPrintf("%d %s", r.code, r.name.c_str()));
-        }
-    }
-    CB_Layer->addItems(items);
+    const TLay* lay = layTblGet(0);
+    CB_Layer->addItems(recLayerItems(lay ? lay->layer.get() : nullptr));
 
     const int kind = work_.kind;
     ED_Name->setText(QString::fromStdString(work_.name));

@@ -83,14 +83,8 @@ TFrm_QRVInputRec::TFrm_QRVInputRec(int t, int mode, TPRec* rec)
     form->addLayout(buttons);
 
     // Item j + 1 stands for row j of the layer's attribute list.
-    QStringList items{QStringLiteral("000 全レイヤ")};
-    if (const TLayer* list = attributeList(t)) {
-        for (int j = 0; j < list->layerGetCount(); ++j) {
-            const TLayerRec r = list->layerGet(j);
-            items << QString::fromStdString(strPrintf("%d %s", r.code, r.name.c_str()));
-        }
-    }
-    CB_Layer->addItems(items);
+    CB_Layer->addItem(QStringLiteral("000 全レイヤ"));
+    CB_Layer->addItems(recLayerItems(attributeList(t)));
 
     const int kind = work_.kind;
     ED_No->setText(QString::fromStdString(work_.name));
