@@ -148,21 +148,17 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     settings.minimumLength = minimumLength;
     RvlWriter writer(out.get());
     const long polylines = chainTraceAll(img, writer, settings, *index, nodes);
-    bool written = writer.flush();
-    if (!written)
+    if (!writer.flush())
         return dropOutput();
     if (polylines >= 0)
         msgProgress("6 -  終了処理 (%d polylines)", static_cast<int>(std::min<long>(polylines, INT32_MAX)));
     // Bytes still buffered must reach the file before it counts as written, on a tracing
     // failure too: a tracing failure with every write done keeps the complete polylines
     // written so far; a full disk must not pass for a complete file.
-    written = std::fflush(out.get()) == 0;
+    bool written = std::fflush(out.get()) == 0;
     written = std::fclose(out.release()) == 0 && written;
-    if (!written) {
-        if (regular)
-            std::remove(output);
-        return 0;
-    }
+    if (!written)
+        return dropOutput();
     return polylines < 0 ? 0 : 1;
 }
 

@@ -34,11 +34,6 @@ constexpr int kBorder = 0x808080;
 constexpr int kViewport = 0x0000FF;
 constexpr double kPi = 3.14159265358979323846;
 
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 int intOf(const QLineEdit* e)
 {
     return strToLong(e->text().toStdString());
@@ -307,7 +302,7 @@ void TFrm_DefImg::imgDlgScrollView(int dx, int dy)
 
 void TFrm_DefImg::imgDlgShowCalc()
 {
-    auto show = [](QLabel* l, double v) { l->setText(qs(strPrintf("%.3lf", v))); };
+    auto show = [](QLabel* l, double v) { l->setText(QString::fromStdString(strPrintf("%.3lf", v))); };
     show(L_ILen, work.imgDist);
     show(L_IAng, work.imgAngle * 180.0 / kPi);
     show(L_SLen, work.worldDist);
@@ -324,7 +319,7 @@ void TFrm_DefImg::imgDlgToEdits()
         e->setCursorPosition(0);
     };
     auto r = [](QLineEdit* e, double v) {
-        e->setText(qs(strPrintf("%.15g", v)));
+        e->setText(QString::fromStdString(strPrintf("%.15g", v)));
         e->setCursorPosition(0);
     };
     i(ED_IX1, work.imgX1);
@@ -451,7 +446,7 @@ void TFrm_DefImg::PaintBoxEx1MouseMove(Qt::KeyboardModifiers shift, int x, int y
     std::string text = mode >= 0 && mode <= 4 ? prefix[mode] : "";
     text += strPrintf("(%d, %d) (%.3lf, %.3lf) (%.3lf, %.3lf)", imgDlgMousePoint.x(), imgDlgMousePoint.y(), wx, wy,
                       px, py);
-    StatusBar1->showMessage(qs(text));
+    StatusBar1->showMessage(QString::fromStdString(text));
 }
 
 void TFrm_DefImg::PaintBoxEx1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int)
@@ -554,7 +549,7 @@ int showDefImg(const std::string& caption, const std::string& folderPrefix, TImg
     imgLoadToBitmap(placeholderImagePath, dlg->source);
     imgLoadToBitmap(placeholderImagePath, dlg->overview);
     imgLoadToBitmap(placeholderImagePath, dlg->loupe);
-    dlg->setWindowTitle(qs(caption));
+    dlg->setWindowTitle(QString::fromStdString(caption));
     dlg->work = *def;
     dlg->mode = -1;
     const std::string path = folderPrefix.empty() ? def->imagePath : folderPrefix + "/" + def->imagePath;

@@ -25,16 +25,6 @@ TFrm_DefSakuzu* Frm_DefSakuzu = nullptr;
 
 namespace {
 
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string ss(const QString& s)
-{
-    return s.toStdString();
-}
-
 const char* const kStyleItems[] = {"実線", "破線", "点線", "一点鎖線", "二点鎖線"};
 
 QComboBox* numberList(QWidget* owner, const char* name, int first, int last, bool editable)
@@ -51,7 +41,7 @@ QComboBox* numberList(QWidget* owner, const char* name, int first, int last, boo
 double leadingReal(const QString& text)
 {
     double v = 0.0;
-    if (strScan(ss(text), "%lf", &v) != 1)
+    if (strScan(text.toStdString(), "%lf", &v) != 1)
         v = 0.0;
     return v;
 }
@@ -219,8 +209,8 @@ void TFrm_DefSakuzu::fillGridRow(int gridRow)
         StringGrid1->setItem(gridRow - 1, col, item);
         return item;
     };
-    put(0, qs(strPrintf("%4d", rec.code)));
-    put(1, qs(rec.name));
+    put(0, QString::fromStdString(strPrintf("%4d", rec.code)));
+    put(1, QString::fromStdString(rec.name));
     QTableWidgetItem* colour = put(2, QString());
     colour->setBackground(QColor(rec.color & 0xFF, (rec.color >> 8) & 0xFF, (rec.color >> 16) & 0xFF));
     put(3, QString::number(rec.lineCode % 100));
@@ -249,7 +239,7 @@ void TFrm_DefSakuzu::sakuzuShowCurLayerRec()
         return;
     TLayerRec rec = layer->layerGet(layer->current);
     ED_Code->setText(QString::number(rec.code));
-    ED_Name->setText(qs(rec.name));
+    ED_Name->setText(QString::fromStdString(rec.name));
     ST_Col->setColor(rec.color);
     CB_Width->setEditText(QString::number(rec.lineCode % 100));
     int style = rec.lineCode / 100;
@@ -260,10 +250,10 @@ void TFrm_DefSakuzu::sakuzuShowCurLayerRec()
 TLayerRec TFrm_DefSakuzu::recFromControls(const TLayerRec& base) const
 {
     TLayerRec rec = base;
-    rec.code = strToLong(ss(ED_Code->text()));
-    rec.name = ss(ED_Name->text());
+    rec.code = strToLong(ED_Code->text().toStdString());
+    rec.name = ED_Name->text().toStdString();
     rec.color = ST_Col->color();
-    rec.lineCode = strToLong(ss(CB_Width->currentText())) + CB_Style->currentIndex() * 100;
+    rec.lineCode = strToLong(CB_Width->currentText().toStdString()) + CB_Style->currentIndex() * 100;
     rec.legendMode = CB_Mode->currentIndex();
     return rec;
 }
@@ -311,9 +301,9 @@ int TFrm_DefSakuzu::sakuzuDeleteCurLayerRec()
 
 void TFrm_DefSakuzu::sakuzuLoadDrawSettings()
 {
-    ED_TxtSize->setText(qs(strPrintf("%.1lf", cfgGetInt(kxTextSize) * 0.1)));
-    ED_SArrSize->setText(qs(strPrintf("%.1lf", cfgGetInt(kxSArrowSize) * 0.1)));
-    ED_EArrSize->setText(qs(strPrintf("%.1lf", cfgGetInt(kxEArrowSize) * 0.1)));
+    ED_TxtSize->setText(QString::fromStdString(strPrintf("%.1lf", cfgGetInt(kxTextSize) * 0.1)));
+    ED_SArrSize->setText(QString::fromStdString(strPrintf("%.1lf", cfgGetInt(kxSArrowSize) * 0.1)));
+    ED_EArrSize->setText(QString::fromStdString(strPrintf("%.1lf", cfgGetInt(kxEArrowSize) * 0.1)));
     if (cfgGetInt(kxFontType) != 0)
         RB_DSP_M->setChecked(true);
     else
@@ -445,7 +435,7 @@ int showDefSakuzu(int index)
         const QSignalBlocker block(f->CB_LayName);
         f->CB_LayName->clear();
         for (int i = 0; i < layTblGetCount(); ++i)
-            f->CB_LayName->addItem(qs(layTblGet(i)->name));
+            f->CB_LayName->addItem(QString::fromStdString(layTblGet(i)->name));
         f->CB_LayName->setCurrentIndex(index >= 0 && index < f->CB_LayName->count() ? index : -1);
     }
     f->sakuzuRefreshLayerGrid();

@@ -292,7 +292,8 @@ public:
         FolderLock lock(location_, LOCK_SH);
         struct stat st {};
         bool exists = ::stat(location_.toStdString().c_str(), &st) == 0;
-        if ((exists && !S_ISREG(st.st_mode)) || (!exists && !create) || (exists && !readFile(values_))) {
+        // readFile takes only a regular file.
+        if (exists ? !readFile(values_) : !create) {
             error_ = QStringLiteral("開けません");
             return false;
         }

@@ -29,6 +29,20 @@ bool setBlocking(int fd)
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
+// The folder part of `path` with its closing '/', or empty for a bare name.
+std::string folderOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Makes a new, empty file beside `target` and names it in `tmpPath`; its descriptor, or -1.
+int makeBeside(const std::string& target, std::string& tmpPath)
+{
+    tmpPath = folderOf(target) + ".nurivo-save-XXXXXX";
+    return ::mkstemp(tmpPath.data());
+}
+
 // The file a path names once its links are followed; the last one may not exist yet (a save
 // through a dangling link creates it). Empty for a loop of links.
 std::string resolveLinks(std::string path)
@@ -42,10 +56,8 @@ std::string resolveLinks(std::string path)
         if (n <= 0 || static_cast<size_t>(n) >= to.size())
             return {};
         to.resize(static_cast<size_t>(n));
-        if (to[0] != '/') {
-            size_t slash = path.find_last_of('/');
-            to = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + to;
-        }
+        if (to[0] != '/')
+            to = folderOf(path) + to;
         path = std::move(to);
     }
     return {};
@@ -181,23 +193,12 @@ bool TextReader::readLine(std::string& line)
 
 // A writer never closed (its saver left by an exception) gives up its save: the file that was
 // there stays, and a file it was making is not left behind.
-TextWriter::~TextWriter() { discard(); }
-
-void TextWriter::discard()
+TextWriter::~TextWriter()
 {
-    if (!file_)
-        return;
-    std::fclose(file_);
-    file_ = nullptr;
-    if (mode_ == Mode::Replace) {
-        ::unlink(tmpPath_.c_str());
-        tmpPath_.clear();
-    } else if (mode_ == Mode::InPlace) {
-        putBack();
-        ::close(fd_);
-        fd_ = -1;
-        oldBytes_.clear();
-        oldBytes_.shrink_to_fit();
+    // Taken as a failed save: close() then puts nothing in place.
+    if (file_) {
+        failed_ = true;
+        close();
     }
 }
 
@@ -247,10 +248,8 @@ bool TextWriter::openExisting(const std::string& target)
         return true;
     }
     if (st.st_nlink <= 1) {
-        size_t slash = target.find_last_of('/');
-        std::string tmpl = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
-                           ".nurivo-save-XXXXXX";
-        int tmp = ::mkstemp(tmpl.data());
+        std::string tmpl;
+        int tmp = makeBeside(target, tmpl);
         if (tmp >= 0) {
             // The new file takes the old one's owner and group (chown first: it clears the
             // set-id bits that the mode then restores). Where the process may not give it
@@ -274,10 +273,8 @@ bool TextWriter::openExisting(const std::string& target)
 
 bool TextWriter::openNew(const std::string& target)
 {
-    size_t slash = target.find_last_of('/');
-    std::string tmpl = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
-                       ".nurivo-save-XXXXXX";
-    int tmp = ::mkstemp(tmpl.data());
+    std::string tmpl;
+    int tmp = makeBeside(target, tmpl);
     if (tmp >= 0) {
         if (::fchmod(tmp, newFileMode()) == 0 && (file_ = ::fdopen(tmp, "wb"))) {
             tmpPath_ = tmpl;

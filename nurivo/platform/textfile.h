@@ -94,7 +94,6 @@ private:
     bool openNew(const std::string& target);
     bool openInPlace(int fd, bool readable, bool created);
     bool putBack();
-    void discard();
 
     std::FILE* file_ = nullptr;
     Mode mode_ = Mode::Replace;

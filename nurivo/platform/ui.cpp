@@ -355,6 +355,18 @@ std::vector<Record> readLog(const std::string& path)
 
 // Colour query -------------------------------------------------------------------------------
 
+namespace {
+
+// The colour as the scripted answers and records spell it: "%06X" of 0x00BBGGRR.
+std::string colorHex(int color)
+{
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(color) & 0xFFFFFFu);
+    return hex;
+}
+
+} // namespace
+
 bool colorQuery(int& color)
 {
     if (isScripted()) {
@@ -362,9 +374,7 @@ bool colorQuery(int& color)
         bool ok = nextReply(reply) && reply.isInput && reply.text.compare(0, colorTag.size(), colorTag) == 0;
         if (ok)
             color = static_cast<int>(std::strtoul(reply.text.c_str() + colorTag.size(), nullptr, 16) & 0xFFFFFF);
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(color) & 0xFFFFFFu);
-        record({"color", {}, {}, ok ? "ok" : "cancel", hex});
+        record({"color", {}, {}, ok ? "ok" : "cancel", colorHex(color)});
         return ok;
     }
     if (!haveGui())
@@ -381,9 +391,7 @@ bool colorQuery(int& color)
 
 void scriptColor(int color)
 {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(color) & 0xFFFFFFu);
-    state().queue.push_back({Answer::Yes, true, colorTag + hex});
+    state().queue.push_back({Answer::Yes, true, colorTag + colorHex(color)});
 }
 
 void recordScripted(const Record& r)

@@ -563,25 +563,19 @@ bool Canvas::thinLines(const QPoint* points, int n)
         appendThinLine(points[i - 1], points[i], visible_, dots_);
     if (dots_.empty())
         return true;
-    if (penMode_ == PenMode::Copy) {
+    // Copying and inverting dots are written straight into an image device. The painter's
+    // inverting points take a slow path per dot; the feedback of figure input is drawn so on
+    // every mouse move.
+    if (penMode_ == PenMode::Copy || penMode_ == PenMode::Not) {
         if (const std::optional<DirectTarget> dt = plainTarget(false)) {
+            const bool invert = penMode_ == PenMode::Not;
             const quint32 ink = 0xFF000000u | colorFromTColor(penColor_).rgb();
             for (QPoint p : dots_) {
                 const QPoint d = p + dt->shift;
-                if (dt->allowed.contains(d))
-                    reinterpret_cast<quint32*>(dt->bits + d.y() * dt->stride)[d.x()] = ink;
-            }
-            return true;
-        }
-    }
-    if (penMode_ == PenMode::Not) {
-        // The painter's inverting points take a slow path per dot; the feedback of figure
-        // input is drawn so on every mouse move.
-        if (const std::optional<DirectTarget> dt = plainTarget(false)) {
-            for (QPoint p : dots_) {
-                const QPoint d = p + dt->shift;
-                if (dt->allowed.contains(d))
-                    reinterpret_cast<quint32*>(dt->bits + d.y() * dt->stride)[d.x()] ^= 0x00FFFFFFu;
+                if (!dt->allowed.contains(d))
+                    continue;
+                quint32& px = reinterpret_cast<quint32*>(dt->bits + d.y() * dt->stride)[d.x()];
+                px = invert ? px ^ 0x00FFFFFFu : ink;
             }
             return true;
         }

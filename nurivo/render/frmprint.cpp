@@ -426,21 +426,21 @@ void TFrm_Print::SetOutFontName(const QString& name)
         outCanvas->setFontName(name);
 }
 
-double TFrm_Print::scaleS()
+namespace {
+// The scale typed in `box` when it is a positive number (kept in `lastGood`), else the last
+// good one.
+double typedScale(const QComboBox* box, double& lastGood)
 {
     double v = 0;
-    if (strScan(utf8(CB_Scale->currentText()), "%lf", &v) == 1 && std::isfinite(v) && v > 0)
-        lastGoodS_ = v;
-    return lastGoodS_;
+    if (strScan(utf8(box->currentText()), "%lf", &v) == 1 && std::isfinite(v) && v > 0)
+        lastGood = v;
+    return lastGood;
 }
+} // namespace
 
-double TFrm_Print::scaleB()
-{
-    double v = 0;
-    if (strScan(utf8(CB_BB_Scale->currentText()), "%lf", &v) == 1 && std::isfinite(v) && v > 0)
-        lastGoodB_ = v;
-    return lastGoodB_;
-}
+double TFrm_Print::scaleS() { return typedScale(CB_Scale, lastGoodS_); }
+
+double TFrm_Print::scaleB() { return typedScale(CB_BB_Scale, lastGoodB_); }
 
 // ---------------------------------------------------------------------------------------
 // Page composition

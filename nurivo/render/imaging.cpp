@@ -920,18 +920,9 @@ int imgResizeRefine1Bit(int width, int height, const Bitmap& source, Bitmap& tar
 
 Bitmap imgResize(const Bitmap& source, int width, int height)
 {
-    if (!targetSizeOk(source, width, height))
-        return Bitmap();
-    const QImage& src = source.image();
-    if (isGreyStorage(src))
-        return resizeToGrey(source, width, height);
-    // Colour stays colour: the operator colours over it.
-    const bool wide = src.format() == QImage::Format_RGB32;
-    QImage out(width, height, wide ? QImage::Format_RGB32 : QImage::Format_RGB888);
-    if (out.isNull())
-        return Bitmap();
-    areaResample(src, out, wide ? 4 : 3);
-    return Bitmap(std::move(out), source.pixelFormat());
+    Bitmap out;
+    imgResizeRows(width, height, source, 0, height, out);
+    return out;
 }
 
 int imgResizeRows(int width, int height, const Bitmap& source, int rowBegin, int rowEnd, Bitmap& target)
@@ -939,6 +930,7 @@ int imgResizeRows(int width, int height, const Bitmap& source, int rowBegin, int
     if (!targetSizeOk(source, width, height) || rowBegin < 0 || rowEnd > height || rowBegin >= rowEnd)
         return 0;
     const QImage& src = source.image();
+    // Colour stays colour: the operator colours over it.
     const bool grey = isGreyStorage(src);
     const bool wide = src.format() == QImage::Format_RGB32;
     QImage out(width, rowEnd - rowBegin,

@@ -38,11 +38,6 @@ Bitmap previewBitmap;
 
 namespace {
 
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // Description and mask of each filter entry, byte for byte as the filter text gives them.
 struct FilterEntry {
     const char* description;
@@ -57,7 +52,7 @@ const FilterEntry kFilters[] = {
 
 bool fileExists(const std::string& path)
 {
-    QFileInfo fi(qs(path));
+    QFileInfo fi(QString::fromStdString(path));
     return !path.empty() && fi.exists() && !fi.isDir();
 }
 
@@ -193,7 +188,7 @@ void TFrm_NVMain::FormCreate()
 
 bool TFrm_NVMain::setFolder(const std::string& folder)
 {
-    QFileInfo fi(qs(folder));
+    QFileInfo fi(QString::fromStdString(folder));
     if (folder.empty() || !fi.isDir())
         return false;
     QString path = fi.canonicalFilePath();
@@ -385,7 +380,7 @@ void TFrm_NVMain::Btn_EditClick()
     kx.zkiPath[0] = pathChangeExt(path, "ZKI");
 
     bool trace = CB_Trelvex->isChecked();
-    if (trace && !QFileInfo::exists(qs(kx.rvlPath)) && entries.tracePreprocess)
+    if (trace && !QFileInfo::exists(QString::fromStdString(kx.rvlPath)) && entries.tracePreprocess)
         entries.tracePreprocess(path);
     if (entries.traceAnalyseInfo)
         entries.traceAnalyseInfo(&kx, trace ? 1 : 0);

@@ -21,11 +21,6 @@ constexpr int rowCount = 64;
 constexpr int colWidths[colCount] = {32, 89, 100, 99};
 constexpr int rowHeight = 18;
 
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // As atof reads: leading blanks, the longest number at the start, 0 when there is none.
 double realOf(const std::string& text)
 {
@@ -157,7 +152,7 @@ std::string TFrm_InputPos::cell(int col, int row) const
 void TFrm_InputPos::setCell(int col, int row, const std::string& text)
 {
     if (QTableWidgetItem* item = StringGrid1->item(row, col))
-        item->setText(qs(text));
+        item->setText(QString::fromStdString(text));
 }
 
 void TFrm_InputPos::FormCreate()
@@ -174,9 +169,9 @@ void TFrm_InputPos::FormActivate()
 void TFrm_InputPos::StringGrid1Click()
 {
     const int row = StringGrid1->currentRow();
-    Edit1->setText(qs(cell(1, row)));
-    Edit2->setText(qs(strPrintf("%.15g", realOf(cell(2, row)))));
-    Edit3->setText(qs(strPrintf("%.15g", realOf(cell(3, row)))));
+    Edit1->setText(QString::fromStdString(cell(1, row)));
+    Edit2->setText(QString::fromStdString(strPrintf("%.15g", realOf(cell(2, row)))));
+    Edit3->setText(QString::fromStdString(strPrintf("%.15g", realOf(cell(3, row)))));
 }
 
 void TFrm_InputPos::Button2Click()

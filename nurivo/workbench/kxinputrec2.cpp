@@ -21,17 +21,12 @@
 
 namespace {
 
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // A stored size outside 1.0 … 50.0 mm shows the text-size setting instead.
 QString sizeText(long long tenths)
 {
     if (tenths < 10 || tenths > 500)
         tenths = cfgGetInt(kxTextSize);
-    return qs(strPrintf("%.1lf", static_cast<double>(tenths) * 0.1));
+    return QString::fromStdString(strPrintf("%.1lf", static_cast<double>(tenths) * 0.1));
 }
 
 QLineEdit* lineEdit(QWidget* parent, const char* name)
@@ -130,18 +125,11 @@ TFrm_KXInputRec2::TFrm_KXInputRec2(int mode, TPRec* rec)
     form->setSizeConstraint(QLayout::SetFixedSize);
 
     // Item j stands for row j of the figure layer's attribute list.
-    QStringList items;
-    if (TLay* lay = layTblGet(0)) {
-        const TLayer& list = *lay->layer;
-        for (int j = 0; j < list.layerGetCount(); ++j) {
-            const TLayerRec r = list.layerGet(j);
-            items << qs(strPrintf("%d %s", r.code, r.name.c_str()));
-        }
-    }
-    CB_Layer->addItems(items);
+    const TLay* lay = layTblGet(0);
+    CB_Layer->addItems(recLayerItems(lay ? lay->layer.get() : nullptr));
 
     const int kind = work_.kind;
-    ED_Name->setText(qs(work_.name));
+    ED_Name->setText(QString::fromStdString(work_.name));
     CB_Layer->setCurrentIndex(work_.layerIndex >= 0 && work_.layerIndex < CB_Layer->count()
                                   ? work_.layerIndex
                                   : -1);

@@ -28,11 +28,6 @@ constexpr int nameWidth = 128;
 constexpr int valueWidth = 279;
 constexpr int visibleValueRows = 25;
 
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // The record's value of table column c; empty when there is no record or no such column.
 std::string recordValue(int c)
 {
@@ -134,7 +129,7 @@ TFrmQRVDetail::TFrmQRVDetail() : TRecDialog(2)
 
 void TFrmQRVDetail::fill(const std::string& title, int table, const std::string& number)
 {
-    setWindowTitle(qs(title + "詳細表示"));
+    setWindowTitle(QString::fromStdString(title + "詳細表示"));
     detailTable = table;
     const int n = qrvGetColumnCount(table);
     const int keptRow = SG_Detail->currentRow();
@@ -143,7 +138,7 @@ void TFrmQRVDetail::fill(const std::string& title, int table, const std::string&
     setCell(SG_Detail, 0, 0, {});
     setCell(SG_Detail, 0, 1, {});
     for (int i = 0; i < n; ++i)
-        setCell(SG_Detail, i + 1, 0, qs(qrvGetColumnName(table, i)));
+        setCell(SG_Detail, i + 1, 0, QString::fromStdString(qrvGetColumnName(table, i)));
 
     detailRecord = qrvFindRecord(table, strToLong(number));
     const TQRV_Data* rec = detailRecord >= 0 ? qrvGetRecord(table, detailRecord) : nullptr;
@@ -151,7 +146,7 @@ void TFrmQRVDetail::fill(const std::string& title, int table, const std::string&
     for (int j = 0; j < n; ++j) {
         QString value;
         if (rec)
-            value = j == 0 ? qs(number) : qs(recordValue(j));
+            value = j == 0 ? QString::fromStdString(number) : QString::fromStdString(recordValue(j));
         setCell(SG_Detail, j + 1, 1, value);
     }
 

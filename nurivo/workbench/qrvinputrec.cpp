@@ -17,11 +17,6 @@
 
 namespace {
 
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 const TLayer* attributeList(int t)
 {
     const TLay* lay = layTblGet(t + 1);
@@ -88,17 +83,11 @@ TFrm_QRVInputRec::TFrm_QRVInputRec(int t, int mode, TPRec* rec)
     form->addLayout(buttons);
 
     // Item j + 1 stands for row j of the layer's attribute list.
-    QStringList items{QStringLiteral("000 全レイヤ")};
-    if (const TLayer* list = attributeList(t)) {
-        for (int j = 0; j < list->layerGetCount(); ++j) {
-            const TLayerRec r = list->layerGet(j);
-            items << qs(strPrintf("%d %s", r.code, r.name.c_str()));
-        }
-    }
-    CB_Layer->addItems(items);
+    CB_Layer->addItem(QStringLiteral("000 全レイヤ"));
+    CB_Layer->addItems(recLayerItems(attributeList(t)));
 
     const int kind = work_.kind;
-    ED_No->setText(qs(work_.name));
+    ED_No->setText(QString::fromStdString(work_.name));
     const long long item = work_.layerIndex < 0 ? 0 : static_cast<long long>(work_.layerIndex) + 1;
     CB_Layer->setCurrentIndex(item < CB_Layer->count() ? static_cast<int>(item) : -1);
     CB_LayerChange();
@@ -123,8 +112,8 @@ void TFrm_QRVInputRec::CB_LayerChange()
         const TQRV_Data* rec = qrvGetRecord(t_, r);
         if (!rec || (code != 0 && rec->kind != code))
             continue;
-        lines << qs(strPrintf("%4d ", rec->id) + column(*rec, 2) + " " + column(*rec, 3) + " " +
-                    column(*rec, 8) + " " + column(*rec, 9));
+        lines << QString::fromStdString(strPrintf("%4d ", rec->id) + column(*rec, 2) + " " + column(*rec, 3) +
+                                        " " + column(*rec, 8) + " " + column(*rec, 9));
     }
     ListBox1->clear();
     ListBox1->addItems(lines);

@@ -1,11 +1,15 @@
 #include "workbench/recform.h"
 
+#include "model/layer.h"
+#include "platform/strscan.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QStringList>
 #include <QTableWidget>
 
 void recFormSetFont(QWidget* form, const QString& face, int pixelSize)
@@ -21,6 +25,18 @@ void recFormSetFont(QWidget* form, const QString& face, int pixelSize)
     QFont font(face);
     font.setPixelSize(pixelSize);
     form->setFont(font);
+}
+
+QStringList recLayerItems(const TLayer* list)
+{
+    QStringList items;
+    if (!list)
+        return items;
+    for (int j = 0; j < list->layerGetCount(); ++j) {
+        const TLayerRec r = list->layerGet(j);
+        items << QString::fromStdString(strPrintf("%d %s", r.code, r.name.c_str()));
+    }
+    return items;
 }
 
 void recGridFixHeaderRow(QTableWidget* grid, int height)

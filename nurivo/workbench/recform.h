@@ -4,10 +4,12 @@
 #include "model/pdata.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QCheckBox;
 class QGroupBox;
 class QTableWidget;
+class TLayer;
 
 // Sets the form's face: the Windows faces resolve to their IPA twins.
 void recFormSetFont(QWidget* form, const QString& face, int pixelSize);
@@ -16,6 +18,9 @@ void recFormSetFont(QWidget* form, const QString& face, int pixelSize);
 // stays above the rows when they scroll; row 0 itself stays as the data, hidden. A click on it
 // selects nothing.
 void recGridFixHeaderRow(QTableWidget* grid, int height);
+
+// The rows of an attribute list as the kind lists show them, "code name"; none for no list.
+QStringList recLayerItems(const TLayer* list);
 
 // A modal form whose frame close ends it with 2 and whose Escape ends it with `escapeResult`.
 class TRecDialog : public QDialog {
