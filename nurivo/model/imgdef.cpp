@@ -1,5 +1,7 @@
 #include "model/imgdef.h"
 
+#include "model/layer.h"
+
 #include "platform/paths.h"
 #include "platform/strscan.h"
 #include "platform/textfile.h"
@@ -67,10 +69,16 @@ double upY(const TImgDef& def, double y) { return def.height - y; }
 
 } // namespace
 
+std::string imgDefClash(const TImgDef& def)
+{
+    const TCompanion file{TCompanionKind::ImageDef, {}, pathChangeExt(def.imagePath, "Def")};
+    return layerClashText(layerCompanionClashes(def.imagePath, {file}));
+}
+
 int imgDefRead(TImgDef& def, const ImgFileDpiReader& fileDpi)
 {
     TextReader in;
-    if (!in.open(pathChangeExt(def.imagePath, "Def"))) {
+    if (!imgDefClash(def).empty() || !in.open(pathChangeExt(def.imagePath, "Def"))) {
         applyDefaults(def, fileDpi); // the raster's reader runs in the caller's locale
         return 0;
     }
@@ -91,7 +99,7 @@ int imgDefRead(TImgDef& def, const ImgFileDpiReader& fileDpi)
 int imgDefWrite(const TImgDef& def)
 {
     TextWriter out;
-    if (!out.open(pathChangeExt(def.imagePath, "Def")))
+    if (!imgDefClash(def).empty() || !out.open(pathChangeExt(def.imagePath, "Def")))
         return 0;
     out.print("%s\n", def.imagePath.c_str());
     out.print("%d %d %d %d\n", def.dpi, def.scale, def.width, def.height);

@@ -33,10 +33,15 @@ struct TImgDef {
 using ImgFileDpiReader = std::function<int(const std::string& imagePath)>;
 
 // Reads the Def file beside def.imagePath. 1 when it was opened (fields that a short or
-// unparsable line does not supply keep their values), 0 when the defaults were applied.
+// unparsable line does not supply keep their values), 0 when the defaults were applied; a Def
+// file that is the raster itself counts as none.
 int imgDefRead(TImgDef& def, const ImgFileDpiReader& fileDpi = {});
-// Writes the Def file beside def.imagePath: 1 when written, 0 when it cannot be created.
+// Writes the Def file beside def.imagePath: 1 when written, 0 when it cannot be created or
+// is the raster itself (which is left as it is).
 int imgDefWrite(const TImgDef& def);
+// When the Def file is the raster itself (the raster named "x.Def", a link to it, another name
+// of it): the message that says so. Empty when the Def file is its own.
+std::string imgDefClash(const TImgDef& def);
 
 void geoCalcTransform(TImgDef& def);
 // Raster pixels to plane coordinates and back, through the transform of geoCalcTransform.

@@ -1,6 +1,8 @@
 #include "model/layer.h"
 
+#include "model/laytbl.h"
 #include "platform/message.h"
+#include "platform/paths.h"
 #include "platform/strscan.h"
 #include "platform/textfile.h"
 
@@ -242,4 +244,80 @@ int TLayer::layerRemove(int index)
     rows.emplace_back(); // the slots stay
     --count;
     return index;
+}
+
+namespace {
+
+std::string companionKindName(TCompanionKind kind)
+{
+    switch (kind) {
+    case TCompanionKind::Figures:
+        return "図形ファイル";
+    case TCompanionKind::LayerDef:
+        return "レイヤ定義ファイル";
+    case TCompanionKind::ImageDef:
+        break;
+    }
+    return "画像定義ファイル";
+}
+
+std::string companionOwner(const TCompanion& c)
+{
+    return c.kind == TCompanionKind::ImageDef ? std::string() : "レイヤ「" + c.layerName + "」";
+}
+
+std::string companionName(const TCompanion& c)
+{
+    const std::string owner = companionOwner(c);
+    return (owner.empty() ? owner : owner + "の") + companionKindName(c.kind);
+}
+
+} // namespace
+
+std::vector<TCompanionClash> layerCompanionClashes(const std::string& rasterPath,
+                                                   const std::vector<TCompanion>& files)
+{
+    std::vector<TCompanionClash> clashes;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const TCompanion& file = files[i];
+        if (pathSameFile(file.path, rasterPath)) {
+            clashes.push_back({i, companionName(file) + "がラスタファイルと同じです(" + file.path + ")"});
+            continue;
+        }
+        for (size_t j = 0; j < i; ++j) {
+            const TCompanion& other = files[j];
+            if (!pathSameFile(file.path, other.path))
+                continue;
+            const bool twoLayers = file.kind == other.kind && file.kind != TCompanionKind::ImageDef;
+            const std::string both = twoLayers ? companionOwner(other) + "と" + companionOwner(file) + "の" +
+                                                     companionKindName(file.kind)
+                                               : companionName(other) + "と" + companionName(file);
+            clashes.push_back({i, both + "が同じです(" + file.path + ")"});
+            break;
+        }
+    }
+    return clashes;
+}
+
+std::vector<TCompanion> layerDrawingCompanions(const std::string& rasterPath,
+                                               const std::vector<std::string>& zkiPaths)
+{
+    std::vector<TCompanion> files;
+    for (size_t i = 0; i < zkiPaths.size(); ++i) {
+        const TLay* lay = layTblGet(static_cast<int>(i));
+        const std::string name = lay ? lay->name : std::string();
+        files.push_back({TCompanionKind::Figures, name, zkiPaths[i], static_cast<int>(i)});
+        if (lay && lay->layer)
+            files.push_back({TCompanionKind::LayerDef, name, lay->layerDefPath, static_cast<int>(i)});
+    }
+    files.push_back({TCompanionKind::ImageDef, {}, pathChangeExt(rasterPath, "Def")});
+    return files;
+}
+
+std::string layerClashText(const std::vector<TCompanionClash>& clashes)
+{
+    std::string text;
+    for (const TCompanionClash& c : clashes)
+        text += (text.empty() ? "" : "\n") + c.message;
+    return text;
 }

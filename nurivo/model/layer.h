@@ -1,4 +1,6 @@
-// The attribute list of one layer (TLayer of TLayerRec rows) and its layer definition file.
+// The attribute list of one layer (TLayer of TLayerRec rows) and its layer definition file;
+// the files that a drawing's layers save, and the check that none of them is the raster or
+// another's file.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -58,3 +60,33 @@ private:
     void sortAppended();
     void placeLoadedRows(std::vector<TLayerRec> loaded);
 };
+
+// The files that saving a drawing writes.
+enum class TCompanionKind { Figures, LayerDef, ImageDef };
+
+struct TCompanion {
+    TCompanionKind kind = TCompanionKind::Figures;
+    std::string layerName; // the layer the file belongs to; none for the image definition
+    std::string path;
+    int layer = -1;        // its index in the layer set; -1 for the image definition
+};
+
+// A file that must not be written, and the message that says why.
+struct TCompanionClash {
+    size_t index = 0; // into the list checked
+    std::string message;
+};
+
+// Every file of the list that is the raster itself, or the same file as one before it in the
+// list, compared by where they really lead (pathSameFile): writing it would overwrite the
+// image or another layer's work. In list order; none when every file may be written.
+std::vector<TCompanionClash> layerCompanionClashes(const std::string& rasterPath,
+                                                   const std::vector<TCompanion>& files);
+
+// What a save of a drawing writes, in the order it writes them: for each layer i of the layer
+// set its figure file zkiPaths[i] and its layer definition file, then the raster's Def file.
+std::vector<TCompanion> layerDrawingCompanions(const std::string& rasterPath,
+                                               const std::vector<std::string>& zkiPaths);
+
+// The messages of the clashes, one line each.
+std::string layerClashText(const std::vector<TCompanionClash>& clashes);

@@ -16,3 +16,14 @@ std::string pathLayerDefPath(const std::string& path);
 
 // Joins a folder and a name with one "/".
 std::string pathJoin(const std::string& folder, const std::string& name);
+
+// Where a path really leads, as an absolute path without ".", ".." or doubled "/": the
+// canonical path of an existing file (links followed to it); for a file not yet there, the
+// canonical folder followed by the name, so that two spellings of one file still agree; a
+// dangling link is followed to the file that a save through it would create. Empty when the
+// path leads nowhere (a loop of links, an empty path).
+std::string pathRealLocation(const std::string& path);
+
+// True when writing one path would write the other: the same real location, or one file
+// under two names (hard links, the same device and inode).
+bool pathSameFile(const std::string& a, const std::string& b);

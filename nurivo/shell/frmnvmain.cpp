@@ -4,6 +4,7 @@
 #include "dialogs/placed.h"
 #include "model/imgdef.h"
 #include "model/kxtbl.h"
+#include "model/layer.h"
 #include "model/pdata.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -14,6 +15,7 @@
 #include "render/paintboxex.h"
 #include "render/tone.h"
 #include "shell/entries.h"
+#include "shell/startopen.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -32,6 +34,9 @@
 #include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
+
+#include <algorithm>
+#include <vector>
 
 TFrm_NVMain* Frm_NVMain = nullptr;
 Bitmap previewBitmap;
@@ -327,9 +332,17 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
 
     // The figures are read on this thread: reading them may report ("複雑すぎる") through a
     // message box.
+    // A figure file that is the raster itself holds no figures: the image is shown bare (and
+    // imgDefRead takes such a Def file for none).
+    const std::vector<TCompanion> files = layerDrawingCompanions(rasterPath, {zki});
+    const std::vector<TCompanionClash> clashes = layerCompanionClashes(rasterPath, files);
+    const bool zkiIsRaster = std::any_of(clashes.begin(), clashes.end(), [&](const TCompanionClash& c) {
+        return files[c.index].kind == TCompanionKind::Figures;
+    });
     PData store;
     store.useNames = 1;
-    store.PD_LoadFile(zki, 0); // a missing file leaves the store empty
+    if (!zkiIsRaster)
+        store.PD_LoadFile(zki, 0); // a missing file leaves the store empty
     kx.pdata[0] = &store;
     if (!previewBitmap.isEmpty()) {
         Canvas canvas(previewBitmap);
@@ -338,6 +351,8 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
     kx.pdata[0] = nullptr;
     kx.rasterBmp = nullptr;
     PB_Ts->update();
+    if (!clashes.empty())
+        ui::showMessage(layerClashText(clashes));
 }
 
 void TFrm_NVMain::PB_TsPaint(Canvas& canvas)
@@ -378,6 +393,8 @@ void TFrm_NVMain::Btn_EditClick()
     store.useNames = 1;
     kx.pdata[0] = &store;
     kx.zkiPath[0] = pathChangeExt(path, "ZKI");
+    if (!startCompanionsFree(kx))
+        return;
 
     bool trace = CB_Trelvex->isChecked();
     if (trace && !QFileInfo::exists(QString::fromStdString(kx.rvlPath)) && entries.tracePreprocess)
@@ -409,6 +426,11 @@ void TFrm_NVMain::Btn_SetPosClick()
         return;
     TImgDef def;
     def.imagePath = path;
+    // A Def file that is the raster itself would be written over the image.
+    if (const std::string clash = imgDefClash(def); !clash.empty()) {
+        ui::showMessage(clash);
+        return;
+    }
     imgDefRead(def, imgGetFileDpi);
     if (showDefImg("位置設定", "", &def) == 2 && !imgDefWrite(def))
         ui::showMessage("ERR OPEN " + pathChangeExt(path, "Def"));

@@ -2,6 +2,7 @@
 
 #include "model/imgdef.h"
 #include "model/kxtbl.h"
+#include "model/layer.h"
 #include "model/laytbl.h"
 #include "model/pdata.h"
 #include "model/startup.h"
@@ -80,6 +81,18 @@ std::string startTrelvexPath()
     return pathJoin(programDir, "trelvex");
 }
 
+bool startCompanionsFree(const KXDraw& drawing)
+{
+    const std::string& raster = drawing.imgDef->imagePath;
+    const int count = std::clamp(drawing.layerCount, 1, static_cast<int>(KX_MAX_LAYERS));
+    const std::vector<std::string> zki(drawing.zkiPath.begin(), drawing.zkiPath.begin() + count);
+    const std::vector<TCompanionClash> clashes = layerCompanionClashes(raster, layerDrawingCompanions(raster, zki));
+    if (clashes.empty())
+        return true;
+    ui::showMessage(layerClashText(clashes) + "\n図面を開けません");
+    return false;
+}
+
 void startOpenRaster(int directPrint, int openMode)
 {
     const std::string raster = cmdBaseDir + "/" + cmdSubDir + "/" + cmdRasterName;
@@ -113,6 +126,10 @@ void startOpenRaster(int directPrint, int openMode)
         drawing.pdata[static_cast<size_t>(t)] = store.get();
         opened->stores.push_back(std::move(store));
     }
+
+    // A save at the end would overwrite one layer's work with another's, or the image itself.
+    if (directPrint == 0 && !startCompanionsFree(drawing))
+        return;
 
     ShellEntries& entries = shellEntries();
     if (openMode == 1 && !exists(drawing.rvlPath))

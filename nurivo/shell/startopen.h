@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+class KXDraw;
+
 // The command-line road: opens cmdBaseDir/cmdSubDir/cmdRasterName with one figure store per
 // layer of the layer set, in the workbench (directPrint 0) or the print form, then frees it.
 void startOpenRaster(int directPrint, int openMode);
@@ -12,3 +14,8 @@ void tracePreprocess(const std::string& rasterPath);
 
 // The launcher to run: trelvex in the start folder, else beside the running program.
 std::string startTrelvexPath();
+
+// True when every file that saving the drawing writes (each layer's figure and layer
+// definition files, the Def file) is its own and not the raster; else the operator is told
+// which files clash, and the drawing must not be opened for editing.
+bool startCompanionsFree(const KXDraw& drawing);

@@ -45,9 +45,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -991,7 +993,9 @@ void TFrm_KXInput::Btn_DefZumenClick()
         return;
     if (wbDialogs().showDefImg("位置設定", "", drawing_->imgDef.get()) != 2)
         return;
-    if (imgDefWrite(*drawing_->imgDef) == 0)
+    if (const std::string clash = imgDefClash(*drawing_->imgDef); !clash.empty())
+        showMessage(clash + "\n保存できません");
+    else if (imgDefWrite(*drawing_->imgDef) == 0)
         showMessage("ERR OPEN " + pathChangeExt(drawing_->imgDef->imagePath, "Def"));
     // The resolution sets the dots per millimetre of the view.
     resizeSheet();
@@ -1058,23 +1062,37 @@ bool TFrm_KXInput::saveAll()
 {
     if (drawing_ == nullptr)
         return true;
+    const int count = std::clamp(drawing_->layerCount, 0, static_cast<int>(KX_MAX_LAYERS));
+    const std::string raster = drawing_->imgDef ? drawing_->imgDef->imagePath : std::string();
+    const std::vector<TCompanion> files =
+        layerDrawingCompanions(raster, {drawing_->zkiPath.begin(), drawing_->zkiPath.begin() + count});
+    const std::vector<TCompanionClash> clashes = layerCompanionClashes(raster, files);
     bool ok = true;
-    for (int i = 0; i < drawing_->layerCount && i < KX_MAX_LAYERS; ++i) {
-        // Each writer reports its own failure ("ERR OPEN " + path).
-        if (PData* store = drawing_->pdata[static_cast<std::size_t>(i)])
-            if (store->PD_SaveFile(drawing_->zkiPath[static_cast<std::size_t>(i)]) == 0)
-                ok = false;
-        TLay* lay = layTblGet(i);
-        if (lay != nullptr && lay->layer) {
-            // 0 is also the count of an empty list, which is written fine.
-            if (lay->layer->layerSave(lay->layerDefPath) == 0 && lay->layer->layerGetCount() > 0)
-                ok = false;
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const TCompanion& file = files[k];
+        // A file that is the raster itself or an earlier layer's is never written; the form
+        // stays open.
+        auto clash = std::find_if(clashes.begin(), clashes.end(), [k](const TCompanionClash& c) { return c.index == k; });
+        if (clash != clashes.end()) {
+            showMessage(clash->message + "\n保存できません");
+            ok = false;
+            continue;
         }
-    }
-    if (drawing_->imgDef && imgDefWrite(*drawing_->imgDef) == 0) {
-        // The Def writer is silent: the workbench names the file itself.
-        showMessage("ERR OPEN " + pathChangeExt(drawing_->imgDef->imagePath, "Def"));
-        ok = false;
+        // Each writer reports its own failure ("ERR OPEN " + path).
+        if (file.kind == TCompanionKind::Figures) {
+            if (PData* store = drawing_->pdata[static_cast<std::size_t>(file.layer)])
+                if (store->PD_SaveFile(file.path) == 0)
+                    ok = false;
+        } else if (file.kind == TCompanionKind::LayerDef) {
+            const TLay* lay = layTblGet(file.layer);
+            // 0 is also the count of an empty list, which is written fine.
+            if (lay->layer->layerSave(file.path) == 0 && lay->layer->layerGetCount() > 0)
+                ok = false;
+        } else if (drawing_->imgDef && imgDefWrite(*drawing_->imgDef) == 0) {
+            // The Def writer is silent: the workbench names the file itself.
+            showMessage("ERR OPEN " + file.path);
+            ok = false;
+        }
     }
     return ok;
 }

@@ -410,3 +410,46 @@ TEST_F(Picker, PositionWritesTheDefFileOnConfirm)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Picker, AFigureOrDefFileThatIsTheRasterIsNeverReadOrWritten)
+{
+    layTblCreate(1);
+    layTblGet(0)->name = "図形等";
+    layTblGet(0)->layerDefPath = dir.file("LayerDef.Txt");
+    EditRecorder rec;
+    rec.install();
+    TFrm_NVMain* f = Frm_NVMain;
+    const std::string raster = dir.file("sheet.png");
+    const std::string image = testutil::readBytes(raster);
+    std::filesystem::create_hard_link(raster, dir.file("sheet.ZKI"));
+    select("sheet.png");
+    const std::string zkiClash = "レイヤ「図形等」の図形ファイルがラスタファイルと同じです(" + dir.file("sheet.ZKI") + ")";
+
+    // "表示": the bare image. "編集": not opened.
+    f->FileListBox1DblClick();
+    EXPECT_EQ(previewBitmap.width(), 380);
+    f->Btn_EditClick();
+    EXPECT_EQ(rec.defWidth, -1); // the workbench never opened
+    EXPECT_EQ(messages(), (std::vector<std::string>{zkiClash, zkiClash + "\n図面を開けません"}));
+
+    // "座標設定" with the Def file another name of the raster: no dialog, nothing written.
+    std::filesystem::remove(dir.file("sheet.ZKI"));
+    std::filesystem::create_hard_link(raster, dir.file("sheet.Def"));
+    ui::clearRecorded();
+    bool dialog = false;
+    QTimer::singleShot(0, [&dialog] {
+        if (QWidget* d = QApplication::activeModalWidget()) {
+            dialog = true;
+            QTest::mouseClick(d->findChild<QPushButton*>("Button3"), Qt::LeftButton); // 確定
+        }
+    });
+    f->Btn_SetPosClick();
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog);
+    EXPECT_EQ(messages(), std::vector<std::string>{"画像定義ファイルがラスタファイルと同じです(" + dir.file("sheet.Def") + ")"});
+    EXPECT_EQ(testutil::readBytes(raster), image);
+}
+
+} // namespace
