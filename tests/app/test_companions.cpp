@@ -229,3 +229,22 @@ TEST_F(Companions, TheWorkbenchSavesEveryFileButTheRasterAndAnEarlierLayersFile)
     wbtest::resetWorkbench();
     layTblCreate(1);
 }
+
+TEST_F(Companions, TheWorkbenchsPositionDialogNeverWritesTheRasterAsItsDefFile)
+{
+    wbtest::resetWorkbench();
+    wbtest::Sheet sheet;
+    sheet.load(0);
+    fs::create_hard_link(sheet.dir.file("sheet.png"), sheet.dir.file("sheet.Def"));
+    const std::string image = testutil::readBytes(sheet.dir.file("sheet.png"));
+    wbDialogs().showDefImg = [](const std::string&, const std::string&, TImgDef*) { return 2; }; // 確定
+    testutil::MessageRecorder msgs;
+    TFrm_KXInput form;
+    form.openOn(&sheet.drawing);
+    form.show();
+    form.Btn_DefZumen->click();
+    EXPECT_EQ(msgs.messages, std::vector<std::string>{"画像定義ファイルがラスタファイルと同じです(" +
+                                                      sheet.dir.file("sheet.Def") + ")\n保存できません"});
+    EXPECT_EQ(testutil::readBytes(sheet.dir.file("sheet.png")), image);
+    wbtest::resetWorkbench();
+}
