@@ -1,7 +1,6 @@
 #include "model/imgdef.h"
 
 #include "model/layer.h"
-
 #include "platform/paths.h"
 #include "platform/strscan.h"
 #include "platform/textfile.h"

@@ -330,15 +330,15 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
     kx.SetPrintLayout(0, 0, 0, -1, -1, -1);
     const double dpm = fit * 7.874015748031496;
 
-    // The figures are read on this thread: reading them may report ("複雑すぎる") through a
-    // message box.
     // A figure file that is the raster itself holds no figures: the image is shown bare (and
-    // imgDefRead takes such a Def file for none).
+    // imgDefRead took such a Def file for none).
     const std::vector<TCompanion> files = layerDrawingCompanions(rasterPath, {zki});
     const std::vector<TCompanionClash> clashes = layerCompanionClashes(rasterPath, files);
     const bool zkiIsRaster = std::any_of(clashes.begin(), clashes.end(), [&](const TCompanionClash& c) {
         return files[c.index].kind == TCompanionKind::Figures;
     });
+    // The figures are read on this thread: reading them may report ("複雑すぎる") through a
+    // message box.
     PData store;
     store.useNames = 1;
     if (!zkiIsRaster)

@@ -48,14 +48,6 @@ void removeWorkImage(const std::string& tmp)
         fs::remove(tmp, ec);
 }
 
-bool samePath(const std::string& a, const std::string& b)
-{
-    if (a == b)
-        return true;
-    std::error_code ec;
-    return fs::equivalent(a, b, ec);
-}
-
 // Frees what the trace analysis put into the drawing and the figure stores, whatever way
 // the open ends.
 struct OpenedDrawing {
@@ -161,7 +153,7 @@ void tracePreprocess(const std::string& rasterPath)
     }
     // A raster named like its own work image or line-work file would be overwritten; a
     // folder or link at the work image's path is left alone.
-    if (samePath(tmp, rasterPath) || samePath(rvl, rasterPath) ||
+    if (pathSameFile(tmp, rasterPath) || pathSameFile(rvl, rasterPath) ||
         (exists(tmp) && !fs::is_regular_file(fs::symlink_status(tmp)))) {
         ui::showMessage("ワーク用ファイルを作成できません");
         return;
