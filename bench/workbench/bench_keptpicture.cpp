@@ -9,7 +9,9 @@
 // median, 90th and 99th percentiles and the worst. After every step the view is compared with a
 // full Draw of it, and at the end all the picture holds; any differing pixel fails the run.
 // The bare copy is also timed back to back from warm caches, as bench/render does.
-// "rendered" counts the scrolls whose paint had to render part of the view itself.
+// "rendered" counts the scrolls whose paint had to render part of the view itself. The same
+// ratios in this thread's processor time follow, which the load of others on the machine
+// leaves out.
 // Arguments: the data folder; optionally one divisor to run alone (0: all; negative: without
 // the comparisons, for a profiler); the pause between scrolls in ms (default 30); the pause
 // after opening (default: the same).
@@ -27,6 +29,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,15 @@ constexpr int kViewW = 1920;
 constexpr int kViewH = 1080;
 
 double elapsedMs(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+// This thread's processor time: what the step itself cost, without the time other work on the
+// machine took the processor away from it.
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
 
 // The value below which the fraction q of the list lies (nearest rank).
 double percentile(std::vector<double> v, double q)
@@ -131,12 +143,15 @@ int main(int argc, char** argv)
         QPainter(&ready).drawImage(0, 0, screen);
         QImage bareScreen(kViewW, kViewH, QImage::Format_RGB32);
         std::vector<double> bares;
+        double bareCpu = 0;
         auto timeBare = [&] {
+            const double c = cpuMs();
             t.start();
             QPainter p(&bareScreen);
             p.drawImage(0, 0, ready);
             p.end();
             bares.push_back(elapsedMs(t));
+            bareCpu = cpuMs() - c;
             return bares.back();
         };
         // And back to back, from warm caches, as bench/render times it: the stricter yardstick.
@@ -147,7 +162,7 @@ int main(int argc, char** argv)
 
         // 100-pixel scrolls: right, down, right, down ..., each turned back at an edge, with an
         // operator's pause in the event loop before each; the first comes after opening.
-        std::vector<double> ratios;
+        std::vector<double> ratios, cpuRatios;
         double scrollMs = 0;
         int rendering = 0; // scrolls whose paint had to render something
         int sx = 100, sy = 100;
@@ -166,11 +181,14 @@ int main(int argc, char** argv)
             to.setX(std::clamp(to.x(), 0, box.width() - shownSize.width()));
             to.setY(std::clamp(to.y(), 0, box.height() - shownSize.height()));
             const double bare = timeBare();
+            const double bareCpuMs = bareCpu;
             const QRegion before = kept.validRegion();
+            const double c = cpuMs();
             t.start();
             visible.moveTo(to);
             paint();
             const double ms = elapsedMs(t);
+            cpuRatios.push_back((cpuMs() - c) / bareCpuMs);
             scrollMs += ms;
             ratios.push_back(ms / bare);
             if (!(kept.validRegion() - before).isEmpty())
@@ -239,6 +257,9 @@ int main(int argc, char** argv)
                     percentile(ratios, 0.99), percentile(ratios, 1.0),
                     scrollMs / static_cast<double>(ratios.size()) / bare, median(repaints), median(edit), kept_mib,
                     rendering, ratios.size(), failed ? "NO" : "yes");
+        std::printf("     processor time: %7.2f %7.2f %7.2f %7.2f %7.2f  (1st, p50, p90, p99, worst)\n",
+                    cpuRatios.front(), percentile(cpuRatios, 0.5), percentile(cpuRatios, 0.9),
+                    percentile(cpuRatios, 0.99), percentile(cpuRatios, 1.0));
         std::printf("     back-to-back copy %.3f ms: worst scroll %.2f of it\n", hot,
                     percentile(ratios, 1.0) * bare / hot);
     }
