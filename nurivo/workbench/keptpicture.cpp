@@ -244,7 +244,7 @@ void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visi
     renderRegion(QRegion(held) - valid_);
     copyOut(painter, held);
     if (shown != shown_ && !shown_.isNull())
-        lastMove_ = shown.center() - shown_.center();
+        motion_ = shown.center() - shown_.center() + motion_ / 2;
     shown_ = shown;
     if (!idle_.isActive() && !ahead().isEmpty())
         idle_.start();
@@ -262,23 +262,22 @@ bool KeptPicture::renderAhead()
     const QRegion todo = ahead();
     if (todo.isEmpty())
         return false;
-    // The nearest ring around the part last shown that has something to render, and in it the
-    // part the way the view last moved, so that the next scroll finds its strip rendered.
-    int gap = std::numeric_limits<int>::max();
-    for (const QRect& r : todo)
-        gap = std::min(gap, gapBetween(r, shown_));
-    const int grow = (gap / kRing + 1) * kRing;
-    const QRegion near = todo & shown_.adjusted(-grow, -grow, grow, grow);
-    QRect piece;
-    std::int64_t best = 0;
-    for (const QRect& r : near) {
+    // The nearest ring around the part last shown that has something to render, where what
+    // lies the way the view has been moving counts two rings nearer: the next scrolls find
+    // their strips rendered.
+    QRect pick;
+    int nearest = std::numeric_limits<int>::max();
+    for (const QRect& r : todo) {
         const QPoint off = r.center() - shown_.center();
-        const std::int64_t along = std::int64_t{off.x()} * lastMove_.x() + std::int64_t{off.y()} * lastMove_.y();
-        if (piece.isNull() || along > best) {
-            piece = r;
-            best = along;
+        const bool onTheWay = std::int64_t{off.x()} * motion_.x() + std::int64_t{off.y()} * motion_.y() > 0;
+        const int gap = gapBetween(r, shown_) - (onTheWay ? 2 * kRing : 0);
+        if (gap < nearest) {
+            pick = r;
+            nearest = gap;
         }
     }
+    const int grow = (gapBetween(pick, shown_) / kRing + 1) * kRing;
+    QRect piece = pick & shown_.adjusted(-grow, -grow, grow, grow);
     // No larger than a piece: at most 128 across, cut along its length.
     if (std::int64_t{piece.width()} * piece.height() > kPiecePixels) {
         constexpr int across = 128;

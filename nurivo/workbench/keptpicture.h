@@ -60,8 +60,8 @@ public:
     // box); `visible` is the part of the paint box the scroll box shows now.
     void paint(QPainter& painter, const QRect& dirty, const QRect& visible);
 
-    // Renders one piece of what the window holds but is not up to date, the piece nearest the
-    // part last shown, without painting; false when nothing was left to render. After a paint
+    // Renders one piece of what the window holds but is not up to date, nearest the part last
+    // shown (and the way the view has been moving), without painting; false when nothing was left to render. After a paint
     // that leaves some, a zero-timeout timer calls it from the event loop until none is left.
     bool renderAhead();
 
@@ -94,7 +94,7 @@ private:
     QImage ring_;
     QRect window_;  // paint-box rectangle of the ring's size that the ring holds
     QRect shown_;   // the part of the paint box shown at the last paint
-    QPoint lastMove_; // how the view moved between the last two paints that moved it
+    QPoint motion_; // how the view has been moving: its last move plus half the motion before
     QRegion valid_; // paint-box pixels of the window that are up to date
     State state_;
     bool haveState_ = false;
