@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -19,6 +20,11 @@ constexpr int kAlign = 64;
 // Margin kept around the view at 1/1 and 1/2 (at least): rendered ahead of the view, so that
 // most scrolls only copy, and what scrolled out a little way is still there.
 constexpr int kMargin = 256;
+// The window follows the view in steps of this, so that a move leaves a strip of this width to
+// render and the view stays at least kMargin - kBand inside the window.
+constexpr int kBand = 128;
+// The rings around the view in which the picture is rendered ahead, nearest first.
+constexpr int kRing = 64;
 // The screen's resolution as the drawing sees it (dash lengths).
 constexpr int kScreenDpi = 96;
 // Qt's stroker cuts wide lines where they leave the device, which moves dots near its edges:
@@ -51,9 +57,40 @@ void forEachPiece(const QRect& area, QSize ring, F f)
     }
 }
 
+// Where the window starts along one axis: at `at` while the view (from lo, len long) lies
+// within it and less than a band off its centre; else whole bands nearer the centre, or right
+// on it when the view has left the window. Kept inside the box where the ring allows, and
+// taken to the box's edge once the view has come within a band of where that puts it.
+int windowStart(int at, bool fresh, int lo, int len, int ring, int box)
+{
+    const int last = std::max(0, box - ring);
+    const int centred = std::clamp(lo - (ring - len) / 2, 0, last);
+    if (fresh || lo < at || lo + len > at + ring)
+        return centred;
+    const int bands = (centred - at) / kBand; // toward zero: the view keeps its lead
+    if (bands == 0)
+        return centred == 0 || centred == last ? centred : at;
+    return std::clamp(at + bands * kBand, 0, last);
+}
+
+// The pixels between two rectangles along the axis where they lie farther apart (0 when they
+// touch or overlap).
+int gapBetween(const QRect& a, const QRect& b)
+{
+    return std::max({0, a.left() - b.right() - 1, b.left() - a.right() - 1, a.top() - b.bottom() - 1,
+                     b.top() - a.bottom() - 1});
+}
+
 } // namespace
 
-KeptPicture::KeptPicture() = default;
+KeptPicture::KeptPicture()
+{
+    idle_.setInterval(0);
+    QObject::connect(&idle_, &QTimer::timeout, &idle_, [this] {
+        if (!renderAhead())
+            idle_.stop();
+    });
+}
 KeptPicture::~KeptPicture() = default;
 
 void KeptPicture::setView(KXDraw* drawing, QSize viewSize, double dpm)
@@ -153,16 +190,25 @@ void KeptPicture::placeWindow(const QRect& shown)
     }
     if (ring_.isNull())
         return;
+    const QSize ring = ringSize();
     if (whole) {
-        window_ = QRect(QPoint(0, 0), ringSize());
-    } else if (!window_.contains(shown)) {
-        // Centred on the view: room to scroll every way. What the old window held where the
-        // new one overlaps it stays.
-        QRect w(QPoint(0, 0), ringSize());
-        w.moveCenter(shown.center());
-        window_ = w;
+        window_ = QRect(QPoint(0, 0), ring);
+    } else {
+        // Room to scroll every way; what the old window held where the new one overlaps it
+        // stays.
+        const bool fresh = window_.isEmpty();
+        const int x = windowStart(window_.x(), fresh, shown.x(), shown.width(), ring.width(), box.width());
+        const int y = windowStart(window_.y(), fresh, shown.y(), shown.height(), ring.height(), box.height());
+        window_ = QRect(QPoint(x, y), ring);
     }
     valid_ &= window_;
+}
+
+QRegion KeptPicture::ahead() const
+{
+    if (!drawing_ || ring_.isNull() || !haveState_ || !(stateNow(font_) == state_))
+        return {};
+    return QRegion(window_.intersected(QRect(QPoint(0, 0), viewSize_))) - valid_;
 }
 
 void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visible)
@@ -194,12 +240,14 @@ void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visi
         return;
     }
     const QRect held = wanted.intersected(window_);
-    // The whole window is rendered once something in it is wanted; a fresh picture (at
-    // opening, after an option) shows what is asked for first, the rest follows.
-    const QRegion missing = QRegion(held) - valid_;
-    if (!missing.isEmpty())
-        renderRegion(valid_.isEmpty() ? missing : QRegion(window_.intersected(box)) - valid_);
+    // Only what is shown now; the rest of the window follows from idle time.
+    renderRegion(QRegion(held) - valid_);
     copyOut(painter, held);
+    if (shown != shown_ && !shown_.isNull())
+        motion_ = shown.center() - shown_.center() + motion_ / 2;
+    shown_ = shown;
+    if (!idle_.isActive() && !ahead().isEmpty())
+        idle_.start();
     // What the window does not hold (a dirty area beyond the visible part) is drawn directly.
     const QRegion rest = QRegion(wanted) - QRegion(window_);
     for (const QRect& r : rest) {
@@ -209,11 +257,40 @@ void KeptPicture::paint(QPainter& painter, const QRect& dirty, const QRect& visi
     }
 }
 
-void KeptPicture::renderAhead()
+bool KeptPicture::renderAhead()
 {
-    if (!drawing_ || ring_.isNull() || !haveState_ || !(stateNow(font_) == state_))
-        return;
-    renderRegion(QRegion(window_.intersected(QRect(QPoint(0, 0), viewSize_))) - valid_);
+    const QRegion todo = ahead();
+    if (todo.isEmpty())
+        return false;
+    // The nearest ring around the part last shown that has something to render, where what
+    // lies the way the view has been moving counts two rings nearer: the next scrolls find
+    // their strips rendered.
+    QRect pick;
+    int nearest = std::numeric_limits<int>::max();
+    for (const QRect& r : todo) {
+        const QPoint off = r.center() - shown_.center();
+        const bool onTheWay = std::int64_t{off.x()} * motion_.x() + std::int64_t{off.y()} * motion_.y() > 0;
+        const int gap = gapBetween(r, shown_) - (onTheWay ? 2 * kRing : 0);
+        if (gap < nearest) {
+            pick = r;
+            nearest = gap;
+        }
+    }
+    const int grow = (gapBetween(pick, shown_) / kRing + 1) * kRing;
+    QRect piece = pick & shown_.adjusted(-grow, -grow, grow, grow);
+    // No larger than a piece: at most 128 across, cut along its length.
+    if (std::int64_t{piece.width()} * piece.height() > kPiecePixels) {
+        constexpr int across = 128;
+        if (piece.width() >= piece.height()) {
+            piece.setHeight(std::min(piece.height(), across));
+            piece.setWidth(static_cast<int>(std::min<std::int64_t>(piece.width(), kPiecePixels / piece.height())));
+        } else {
+            piece.setWidth(std::min(piece.width(), across));
+            piece.setHeight(static_cast<int>(std::min<std::int64_t>(piece.height(), kPiecePixels / piece.width())));
+        }
+    }
+    renderArea(piece);
+    return true;
 }
 
 void KeptPicture::renderRegion(const QRegion& region)

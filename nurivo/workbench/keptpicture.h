@@ -5,12 +5,13 @@
 //
 // The picture is a ring: paint-box pixel (x, y) is kept at (x mod W, y mod H) of a W x H image
 // (inside a margin where no piece is drawn) that holds a window of the paint box around the
-// visible part, so moving the window moves no pixels. Whenever the view needs something, all of
-// the window that is not up to date is rendered (a fresh picture first renders only what is
-// asked for). At 1/1 and 1/2 the window is the visible part with a margin of 256 pixels, so a
-// scroll renders the exposed strip with the margin ahead of it, every few scrolls. At 1/4 and
-// 1/8 every visible figure costs a strip its whole outline, so there the window is the whole
-// paint box, rendered at once and then only copied, up to kMaxPixels; a larger box gets a
+// visible part, so moving the window moves no pixels. A paint renders only what it shows and
+// the picture does not hold yet; the rest of the window is rendered ahead of the view from idle
+// time, one small piece per turn of the event loop, nearest the view first. At 1/1 and 1/2 the
+// window is the visible part with a margin of 256 pixels, moved in bands of 128 once the view
+// is a band off its centre, so the strip a scroll exposes is normally rendered before it is
+// shown. At 1/4 and 1/8 every visible figure costs a strip its whole
+// outline, so there the window is the whole paint box, up to kMaxPixels; a larger box gets a
 // window of that size around the view.
 #pragma once
 #include <QFont>
@@ -18,6 +19,7 @@
 #include <QRect>
 #include <QRegion>
 #include <QSize>
+#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -32,6 +34,9 @@ public:
     // The memory bound of the picture: 16 Mi pixels of 32 bits (64 MiB), enough for the whole
     // paint box of an A0 sheet at 400 dpi at 1/4.
     static constexpr std::int64_t kMaxPixels = std::int64_t{16} << 20;
+    // The most pixels rendered ahead of the view in one turn of the event loop, so that the
+    // turn stays short.
+    static constexpr std::int64_t kPiecePixels = 32 * 1024;
 
     KeptPicture();
     ~KeptPicture();
@@ -55,10 +60,10 @@ public:
     // box); `visible` is the part of the paint box the scroll box shows now.
     void paint(QPainter& painter, const QRect& dirty, const QRect& visible);
 
-    // Renders what the window holds but is not up to date, without painting: a fresh picture
-    // renders only what the first paint asks for, and the rest at the next paint that needs
-    // anything, or here, when the view is idle.
-    void renderAhead();
+    // Renders one piece of what the window holds but is not up to date, nearest the part last
+    // shown (and the way the view has been moving), without painting; false when nothing was left to render. After a paint
+    // that leaves some, a zero-timeout timer calls it from the event loop until none is left.
+    bool renderAhead();
 
     // The part of the paint box the picture holds now, and the part of it that is up to date.
     QRect window() const { return window_; }
@@ -76,6 +81,8 @@ private:
     // The ring's size; the image has a margin around it.
     QSize ringSize() const;
     void placeWindow(const QRect& shown);
+    // What the window holds but is not up to date; empty when the picture cannot render ahead.
+    QRegion ahead() const;
     void renderRegion(const QRegion& region);
     void renderArea(const QRect& area);
     void drawArea(QPainter& painter, const QRect& area);
@@ -86,8 +93,11 @@ private:
     double dpm_ = 1.0;
     QImage ring_;
     QRect window_;  // paint-box rectangle of the ring's size that the ring holds
+    QRect shown_;   // the part of the paint box shown at the last paint
+    QPoint motion_; // how the view has been moving: its last move plus half the motion before
     QRegion valid_; // paint-box pixels of the window that are up to date
     State state_;
     bool haveState_ = false;
     QFont font_;
+    QTimer idle_;
 };

@@ -9,6 +9,7 @@
 #include "render/kxdraw.h"
 #include "workbench/keptpicture.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QRandomGenerator>
 
@@ -98,6 +99,23 @@ struct Sheet {
     }
 };
 
+// Empty when equal, else how many pixels differ and the first.
+std::string difference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return "sizes differ";
+    int count = 0;
+    QPoint first;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
+                first = QPoint(x, y);
+    if (count == 0)
+        return {};
+    return std::to_string(count) + " pixels differ, first at (" + std::to_string(first.x()) + ", " +
+           std::to_string(first.y()) + ")";
+}
+
 // A sheet view: the paint box of one divisor, scrolled, painted from a kept picture as the
 // workbench paints it.
 struct View {
@@ -140,40 +158,61 @@ struct View {
         kept.paint(p, visible, visible);
         return out;
     }
-    // The view drawn whole on a device larger than the view, as the paint box is (Qt's
-    // stroker cuts wide lines where they leave the device, which moves dots near its edges).
-    QImage fullDraw()
+    // The part of the paint box the picture holds.
+    QRect heldArea() const { return kept.window().intersected(QRect(QPoint(0, 0), box)); }
+    // All of it copied out, as a paint of it would.
+    QImage held()
+    {
+        const QRect area = heldArea();
+        QImage out(area.size(), QImage::Format_RGB32);
+        out.fill(Qt::white);
+        QPainter p(&out);
+        p.translate(-area.topLeft());
+        kept.paint(p, area, visible);
+        return out;
+    }
+    // The view (or `area` of the paint box) drawn whole on a device larger than it, as the
+    // paint box is (Qt's stroker cuts wide lines where they leave the device, which moves dots
+    // near its edges).
+    QImage fullDraw() { return fullDraw(visible); }
+    QImage fullDraw(const QRect& area)
     {
         constexpr int m = 64;
-        QImage out(visible.size() + QSize(2 * m, 2 * m), QImage::Format_RGB32);
+        QImage out(area.size() + QSize(2 * m, 2 * m), QImage::Format_RGB32);
         out.fill(Qt::white);
         {
             QPainter p(&out);
-            p.translate(QPoint(m, m) - visible.topLeft());
-            p.setClipRect(visible);
-            Canvas c(p, 96, visible);
+            p.translate(QPoint(m, m) - area.topLeft());
+            p.setClipRect(area);
+            Canvas c(p, 96, area);
             sheet.kx.Draw(&c, box.width(), box.height(), dpm);
         }
-        return out.copy(m, m, visible.width(), visible.height());
+        return out.copy(m, m, area.width(), area.height());
+    }
+    // Paints the view; what the paint rendered into the picture.
+    QRegion paintedRendering()
+    {
+        const QRegion before = kept.validRegion();
+        const QImage shown = painted();
+        EXPECT_EQ(difference(shown, fullDraw()), "") << "divisor " << div;
+        return kept.validRegion() - before;
+    }
+    // Turns of the event loop until the picture renders nothing more; every turn renders at
+    // most one piece.
+    void idle()
+    {
+        for (int turn = 0; turn < 100000; ++turn) {
+            const QRegion before = kept.validRegion();
+            QCoreApplication::processEvents();
+            const QRect added = (kept.validRegion() - before).boundingRect();
+            if (added.isEmpty())
+                return;
+            EXPECT_LE(std::int64_t{added.width()} * added.height(), KeptPicture::kPiecePixels)
+                << "divisor " << div << ": a turn rendered " << added.width() << " x " << added.height();
+        }
+        ADD_FAILURE() << "the picture never stopped rendering";
     }
 };
-
-// Empty when equal, else how many pixels differ and the first.
-std::string difference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return "sizes differ";
-    int count = 0;
-    QPoint first;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
-                first = QPoint(x, y);
-    if (count == 0)
-        return {};
-    return std::to_string(count) + " pixels differ, first at (" + std::to_string(first.x()) + ", " +
-           std::to_string(first.y()) + ")";
-}
 
 #define EXPECT_SAME_AS_DRAW(view, step)                                                          \
     do {                                                                                         \
@@ -312,7 +351,8 @@ TEST(KeptPicture, WindowAtEachDivisor)
         v.painted();
         // A fresh picture renders what is shown first, the rest ahead of the view later.
         EXPECT_EQ(v.kept.validRegion(), QRegion(v.visible)) << div;
-        v.kept.renderAhead();
+        while (v.kept.renderAhead()) {
+        }
         const QRect box(QPoint(0, 0), v.box);
         if (div >= 4) {
             EXPECT_TRUE(v.kept.window().contains(box)) << div;
@@ -322,15 +362,49 @@ TEST(KeptPicture, WindowAtEachDivisor)
             EXPECT_TRUE(v.kept.window().contains(v.visible));
             EXPECT_EQ(v.kept.validRegion(), QRegion(v.kept.window().intersected(box)));
             EXPECT_EQ(v.kept.window().size(), QSize(768, 704));
-            // A scroll within the margin renders nothing; one beyond it moves the window.
+            // The window stays while the view is less than a band (128) off its centre, then
+            // follows it by a band, before the view comes near its edge.
             const QRect before = v.kept.window();
-            v.scrollBy(200, 0);
+            v.scrollBy(100, 0);
             v.painted();
             EXPECT_EQ(v.kept.window(), before);
-            v.scrollBy(200, 0);
+            v.scrollBy(100, 0);
             v.painted();
-            EXPECT_NE(v.kept.window(), before);
-            EXPECT_TRUE(v.kept.window().contains(v.visible));
+            EXPECT_EQ(v.kept.window(), before.translated(128, 0));
+            v.scrollBy(-30, 250);
+            v.painted();
+            EXPECT_EQ(v.kept.window(), before.translated(128, 128));
+        }
+    }
+}
+
+// A fresh picture renders what is shown, and a paint that needs more renders just that; the
+// rest of the window is rendered from idle time in small pieces nearest the view first, so
+// that after a short pause a scroll only copies, also when the window follows the view. Every
+// step shows what a full Draw shows, and so does all that the picture holds.
+TEST(KeptPicture, IdleTimeRendersAheadSoScrollsOnlyCopy)
+{
+    Sheet& s = sheet();
+    struct Case {
+        int div;
+        QPoint step;
+    };
+    for (const Case c : {Case{1, {100, 0}}, Case{1, {0, -100}}, Case{2, {-100, 100}}, Case{2, {100, 0}},
+                         Case{4, {100, 0}}, Case{4, {-60, -100}}, Case{8, {0, 100}}}) {
+        SCOPED_TRACE("divisor " + std::to_string(c.div) + ", step " + std::to_string(c.step.x()) + ", " +
+                     std::to_string(c.step.y()));
+        View v(s, c.div, QSize(400, 300));
+        EXPECT_EQ(v.paintedRendering(), QRegion(v.visible));
+        // The first scroll, before any idle time: the strip it exposes and nothing more.
+        const QRegion shownBefore(v.visible);
+        v.scrollBy(c.step.x(), c.step.y());
+        EXPECT_EQ(v.paintedRendering(), QRegion(v.visible) - shownBefore);
+        for (int i = 0; i < 6; ++i) {
+            v.idle();
+            EXPECT_EQ(QRegion(v.heldArea()) - v.kept.validRegion(), QRegion()) << "step " << i;
+            EXPECT_EQ(difference(v.held(), v.fullDraw(v.heldArea())), "") << "after idle time, step " << i;
+            v.scrollBy(c.step.x(), c.step.y());
+            EXPECT_EQ(v.paintedRendering(), QRegion()) << "step " << i;
         }
     }
 }
