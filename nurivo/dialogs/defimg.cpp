@@ -2,6 +2,7 @@
 #include "dialogs/placed.h"
 
 #include "model/startup.h"
+#include "platform/satint.h"
 #include "platform/strscan.h"
 #include "platform/ui.h"
 #include "render/canvas.h"
@@ -34,22 +35,21 @@ constexpr int kBorder = 0x808080;
 constexpr int kViewport = 0x0000FF;
 constexpr double kPi = 3.14159265358979323846;
 
+// A typed coordinate, resolution or scale: held within the range that the views can add their
+// offsets to and double (the loupe), so 99999999999 neither wraps nor overflows.
 int intOf(const QLineEdit* e)
 {
-    return strToLong(e->text().toStdString());
+    return strToSatInt(e->text().toStdString());
 }
 
 int intOf(const QComboBox* c)
 {
-    return strToLong(c->currentText().toStdString());
+    return strToSatInt(c->currentText().toStdString());
 }
 
 double realOf(const QLineEdit* e)
 {
-    double v = 0.0;
-    if (strScan(e->text().toStdString(), "%lf", &v) != 1)
-        v = 0.0;
-    return v;
+    return strToReal(e->text().toStdString());
 }
 
 QLineEdit* edit(QWidget* owner, const char* name, int x, int y, int w = 64)
@@ -419,7 +419,7 @@ void TFrm_DefImg::PaintBoxEx3Paint(Canvas& canvas)
     imgDlgDrawFrameRect(canvas, kViewport, static_cast<int>(ol + vpLeft * s), static_cast<int>(ot + vpTop * s),
                         static_cast<int>(ol + vpRight * s), static_cast<int>(ot + vpBottom * s));
     drawFrameAndMarkers(
-        canvas, [&](int x, int y) { return QPoint(static_cast<int>(ol + x * s), static_cast<int>(ot + y * s)); }, 3);
+        canvas, [&](int x, int y) { return QPoint(satToInt(ol + x * s), satToInt(ot + y * s)); }, 3);
     PaintBoxEx1->update();
 }
 

@@ -4,6 +4,7 @@
 #include "model/kxtbl.h"
 #include "model/layer.h"
 #include "model/laytbl.h"
+#include "platform/satint.h"
 #include "platform/strscan.h"
 #include "platform/ui.h"
 
@@ -35,15 +36,6 @@ QComboBox* numberList(QWidget* owner, const char* name, int first, int last, boo
         cb->addItem(QString::number(i));
     cb->setEditable(editable);
     return cb;
-}
-
-// Leading real of a text (0.0 when there is none), as the settings fields are read.
-double leadingReal(const QString& text)
-{
-    double v = 0.0;
-    if (strScan(text.toStdString(), "%lf", &v) != 1)
-        v = 0.0;
-    return v;
 }
 
 // The colour column shows the row's colour over the whole cell, selected or not, as the
@@ -253,7 +245,7 @@ TLayerRec TFrm_DefSakuzu::recFromControls(const TLayerRec& base) const
     rec.code = strToLong(ED_Code->text().toStdString());
     rec.name = ED_Name->text().toStdString();
     rec.color = ST_Col->color();
-    rec.lineCode = strToLong(CB_Width->currentText().toStdString()) + CB_Style->currentIndex() * 100;
+    rec.lineCode = strToSatInt(CB_Width->currentText().toStdString()) + CB_Style->currentIndex() * 100;
     rec.legendMode = CB_Mode->currentIndex();
     return rec;
 }
@@ -318,7 +310,7 @@ void TFrm_DefSakuzu::sakuzuLoadDrawSettings()
 
 void TFrm_DefSakuzu::sakuzuSaveDrawSettings()
 {
-    auto tenths = [](QLineEdit* ed) { return static_cast<int32_t>(leadingReal(ed->text()) * 10.0); };
+    auto tenths = [](QLineEdit* ed) { return satToInt(strToReal(ed->text().toStdString()) * 10.0); };
     cfgSetInt(kxTextSize, tenths(ED_TxtSize));
     cfgSetInt(kxSArrowSize, tenths(ED_SArrSize));
     cfgSetInt(kxEArrowSize, tenths(ED_EArrSize));

@@ -1,5 +1,7 @@
 #include "strscan.h"
 
+#include "satint.h"
+
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -64,6 +66,58 @@ bool scanInteger(std::string_view s, size_t& pos, int base, bool isUnsigned, lon
         return false;
     pos += static_cast<size_t>(end - start);
     return true;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the decimal number at the start of `s`: an optional sign, digits with at most one
+// point among them (at least one digit), then an exponent only when it has digits of its own.
+// Nothing else reads as a number: no "nan", "inf" or hexadecimal, which strtod would take and
+// which no file or field of ours holds.
+size_t decimalLength(std::string_view s)
+{
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    size_t digits = 0;
+    for (; i < s.size() && isDigit(s[i]); ++i)
+        ++digits;
+    if (i < s.size() && s[i] == '.')
+        for (++i; i < s.size() && isDigit(s[i]); ++i)
+            ++digits;
+    if (digits == 0)
+        return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            ++j;
+        if (j < s.size() && isDigit(s[j])) {
+            while (j < s.size() && isDigit(s[j]))
+                ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+// The decimal prefix of `text` as strToLong reads it (leading blanks, a sign, digits), its
+// magnitude held near 10^18 so that it never overflows; 0 when there are no digits.
+long long decimalPrefix(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    constexpr long long cap = (LLONG_MAX - 9) / 10;
+    long long v = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i)
+        if (v <= cap)
+            v = v * 10 + (text[i] - '0');
+    return negative ? -v : v;
 }
 
 } // namespace
@@ -161,7 +215,11 @@ int strScanList(std::string_view s, const char* fmt, std::initializer_list<ScanT
         case 'f':
         case 'e':
         case 'g': {
-            std::string tmp(s.substr(pos, width));
+            const std::string_view field = s.substr(pos, width);
+            const size_t length = decimalLength(field);
+            if (length == 0)
+                return stored;
+            const std::string tmp(field.substr(0, length));
             char* end = nullptr;
             double v = cLocale() ? strtod_l(tmp.c_str(), &end, cLocale()) : std::strtod(tmp.c_str(), &end);
             if (end == tmp.c_str())
@@ -282,6 +340,26 @@ int32_t strToLong(std::string_view text)
     if (negative)
         v = 0u - v;
     return static_cast<int32_t>(v);
+}
+
+int strToSatInt(std::string_view text)
+{
+    return satToInt(decimalPrefix(text));
+}
+
+bool strToLongFits(std::string_view text, int32_t& value)
+{
+    const long long v = decimalPrefix(text);
+    if (v < INT32_MIN || v > INT32_MAX)
+        return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+double strToReal(std::string_view text)
+{
+    double v = 0.0;
+    return strScan(text, "%lf", &v) == 1 ? v : 0.0;
 }
 
 int32_t absInt(int32_t v)

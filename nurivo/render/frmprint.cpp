@@ -2,6 +2,7 @@
 
 #include "model/kxtbl.h"
 #include "model/startup.h"
+#include "platform/satint.h"
 #include "platform/strscan.h"
 #include "platform/ui.h"
 #include "render/canvas.h"
@@ -39,30 +40,15 @@ namespace {
 
 constexpr double kInchPerMm = 0.039370078740157482516;
 
-// Truncation toward zero that saturates at the integer range (and may be negated safely);
-// NaN gives 0.
-int satTrunc(double v)
-{
-    constexpr int hi = std::numeric_limits<int>::max();
-    if (std::isnan(v))
-        return 0;
-    if (v >= hi)
-        return hi;
-    if (v <= -hi)
-        return -hi;
-    return static_cast<int>(v);
-}
-
-int satInt(long long v)
-{
-    constexpr long long hi = std::numeric_limits<int>::max();
-    return static_cast<int>(v > hi ? hi : v < -hi ? -hi : v);
-}
+// Page values computed or typed go through the one saturating rule (and may be negated
+// safely).
+int satTrunc(double v) { return satToInt(v); }
+int satInt(long long v) { return satToInt(v); }
 
 std::string utf8(const QString& s) { return s.toStdString(); }
 
-int textValue(const QLineEdit* e) { return strToLong(utf8(e->text())); }
-int textValue(const QComboBox* c) { return strToLong(utf8(c->currentText())); }
+int textValue(const QLineEdit* e) { return strToSatInt(utf8(e->text())); }
+int textValue(const QComboBox* c) { return strToSatInt(utf8(c->currentText())); }
 
 // Paper of the full print, mm; index 0 is the free size of the edits.
 struct PaperMm {

@@ -5,6 +5,7 @@
 #include "model/laytbl.h"
 #include "model/pdata.h"
 #include "platform/codec.h"
+#include "platform/satint.h"
 #include "render/canvas.h"
 #include "render/imaging.h"
 #include "render/styleline.h"
@@ -19,20 +20,10 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// Truncation toward zero that saturates instead of overflowing (a zero divisor or ratio
-// gives infinities; they land on the edge of the coordinate range, NaN on 0).
-int toInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    constexpr double lo = std::numeric_limits<int>::min();
-    constexpr double hi = std::numeric_limits<int>::max();
-    if (v <= lo)
-        return std::numeric_limits<int>::min();
-    if (v >= hi)
-        return std::numeric_limits<int>::max();
-    return static_cast<int>(v);
-}
+// Truncation toward zero by the one saturating rule: a zero divisor or ratio gives infinities,
+// a scale of 0.001 coordinates far off the page; they land at the limit, where the drawing can
+// still take differences and add offsets (NaN lands on 0).
+int toInt(double v) { return satToInt(v); }
 
 // Settings slots read by the rendering, in 0.1 mm.
 constexpr int kTextSizeSlot = 3;

@@ -3,6 +3,7 @@
 #include "model/imgdef.h"
 #include "model/kxtbl.h"
 #include "model/tracegrid.h"
+#include "platform/satint.h"
 #include "platform/strscan.h"
 #include "platform/ui.h"
 #include "render/canvas.h"
@@ -360,7 +361,7 @@ void TKXInput::pressMove()
             } else if (fig->kind == PK_CIRCLE && n >= 2 && v == 1) {
                 const double dx = static_cast<double>(pt(0).x) - to.x;
                 const double dy = static_cast<double>(pt(0).y) - to.y;
-                const int r = static_cast<int>(std::sqrt(dx * dx + dy * dy));
+                const int r = satToInt(std::sqrt(dx * dx + dy * dy));
                 pt(1) = TPoint{pt(0).x + r, pt(0).y};
             } else {
                 const TPoint old = pt(v);

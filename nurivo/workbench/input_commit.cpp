@@ -3,6 +3,7 @@
 #include "workbench/input.h"
 
 #include "model/imgdef.h"
+#include "platform/satint.h"
 #include "platform/strscan.h"
 #include "platform/ui.h"
 #include "render/kxdraw.h"
@@ -48,10 +49,7 @@ void inputPolylineToBand(const std::string& widthText, int dpi)
     const int n = std::min<int>(rec.nPts, static_cast<int>(rec.pts.size()));
     if (n < 2)
         return;
-    double width = 0.0;
-    if (strScan(widthText, "%lf", &width) != 1)
-        width = 0.0;
-    const double h = width * dpi * 0.0393700787 * 0.5;
+    const double h = strToReal(widthText) * dpi * 0.0393700787 * 0.5;
 
     const std::vector<TPoint> c(rec.pts.begin(), rec.pts.begin() + n);
     std::vector<double> theta(static_cast<size_t>(n - 1));
@@ -102,8 +100,10 @@ void inputPolylineToBand(const std::string& widthText, int dpi)
                 ry = cy + o1.y;
             }
         }
-        rec.pts[static_cast<size_t>(i)] = TPoint{static_cast<int>(lx), static_cast<int>(ly)};
-        rec.pts[static_cast<size_t>(2 * n - 1 - i)] = TPoint{static_cast<int>(rx), static_cast<int>(ry)};
+        // A near U-turn mitres far out (or a width typed as 1e12 offsets far out): the corner
+        // stops at the saturation limit instead of wrapping.
+        rec.pts[static_cast<size_t>(i)] = TPoint{satToInt(lx), satToInt(ly)};
+        rec.pts[static_cast<size_t>(2 * n - 1 - i)] = TPoint{satToInt(rx), satToInt(ry)};
     }
     rec.pts[static_cast<size_t>(2 * n)] = rec.pts[0];
     rec.nPts = 2 * n + 1;
@@ -174,7 +174,7 @@ void TKXInput::commitStore()
         const TPoint c{(p0.x + p1.x) / 2, (p0.y + p1.y) / 2};
         const double dx = static_cast<double>(p1.x) - c.x;
         const double dy = static_cast<double>(p1.y) - c.y;
-        const int radius = static_cast<int>(std::sqrt(dx * dx + dy * dy));
+        const int radius = satToInt(std::sqrt(dx * dx + dy * dy));
         inputPt(0) = c;
         inputPt(1) = TPoint{c.x + radius, c.y};
     }

@@ -2,7 +2,9 @@
 
 #include "model/kxtbl.h"
 #include "model/laytbl.h"
+#include "platform/satint.h"
 #include "platform/strscan.h"
+#include "platform/ui.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,8 +18,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <climits>
-#include <cmath>
+#include <tuple>
+
 
 namespace {
 
@@ -40,19 +42,9 @@ QLineEdit* lineEdit(QWidget* parent, const char* name)
 
 int recSizeFromText(const std::string& text, bool negate)
 {
-    double v = 0;
-    if (strScan(text, "%lf", &v) != 1)
-        v = 0;
     // Stored before the truncation, so 2.3 gives 23 and not 22.
-    volatile double product = v * 10;
-    double s = negate ? -product : product;
-    if (std::isnan(s))
-        return 0;
-    if (s >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (s <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(std::trunc(s));
+    volatile double product = strToReal(text) * 10;
+    return satToInt(negate ? -product : product);
 }
 
 TFrm_KXInputRec2::TFrm_KXInputRec2(int mode, TPRec* rec)
@@ -157,6 +149,18 @@ TFrm_KXInputRec2::TFrm_KXInputRec2(int mode, TPRec* rec)
 void TFrm_KXInputRec2::BTN_UpdateClick()
 {
     const int kind = work_.kind;
+    if (kind == PK_LINK_POLYGON) {
+        // A drawing number beyond 32 bits would wrap into another drawing's number: refused,
+        // and the dialog stays open with nothing written back.
+        for (auto [edit, field, what] : {std::tuple{ED_SNo, &work_.linkType, "図面タイプ"},
+                                         std::tuple{ED_SNo2, &work_.linkNo, "図面番号"}}) {
+            if (!strToLongFits(edit->text().toStdString(), *field)) {
+                ui::showMessage(std::string(what) + "が範囲外です。");
+                edit->setFocus();
+                return;
+            }
+        }
+    }
     work_.name = ED_Name->text().toStdString();
     work_.layerIndex = CB_Layer->currentIndex();
     if (kind == PK_TEXT || kind == PK_CALLOUT)
@@ -164,10 +168,6 @@ void TFrm_KXInputRec2::BTN_UpdateClick()
     if (kind == PK_CALLOUT)
         work_.startPt.y = recSizeFromText(ED_SIZE2->text().toStdString(), dimPos->checkedId() == 1);
     work_.flags = recFlagsFromBoxes(kind, CBOX_FILL, marks);
-    if (kind == PK_LINK_POLYGON) {
-        work_.linkType = strToLong(ED_SNo->text().toStdString());
-        work_.linkNo = strToLong(ED_SNo2->text().toStdString());
-    }
     confirmHeader(rec_, work_, mode_);
 }
 

@@ -49,5 +49,5 @@ private:
 
 // Shared by the attribute dialog and the reference-number picker.
 // A text typed as a size in millimetres, in tenths: trunc(atof(text) × 10) with the product
-// held as a double; beyond the int range it stops at the range's end.
+// held as a double; beyond ±kSatIntLimit it stops at the limit (platform/satint.h).
 int recSizeFromText(const std::string& text, bool negate = false);

@@ -1,8 +1,11 @@
 #include "workbench/pixmetric.h"
 
 #include "model/imgdef.h"
+#include "platform/satint.h"
 #include "render/kxdraw.h"
 #include "workbench/wbstate.h"
+
+#include <cmath>
 
 namespace {
 const TImgDef* currentDef()
@@ -31,17 +34,11 @@ void inputPixelToMetric(int x, int y, double& X, double& Y)
 }
 
 namespace {
-// Truncation toward zero, held inside the int range (a point far off the sheet stays far off
-// instead of wrapping).
-int truncToInt(double v)
+// A point far off the sheet (a control point typed as 3e9 m) stays far off, within the range
+// that the overlay can add its marks to; -1 when there is no number at all.
+int truncToPixel(double v)
 {
-    if (!(v == v))
-        return -1;
-    if (v >= 2147483647.0)
-        return 2147483647;
-    if (v <= -2147483648.0)
-        return -2147483647 - 1;
-    return static_cast<int>(v);
+    return std::isnan(v) ? -1 : satToInt(v);
 }
 } // namespace
 
@@ -54,6 +51,6 @@ void inputMetricToPixel(double X, double Y, int& x, int& y)
     // The pixel spans in doubles: control points far apart must not overflow an int.
     const double spanX = static_cast<double>(d->imgX2) - d->imgX1;
     const double spanY = static_cast<double>(d->imgY2) - d->imgY1;
-    x = truncToInt(d->imgX1 + (Y - d->worldY1) / (d->worldY2 - d->worldY1) * spanX);
-    y = truncToInt(d->imgY1 + (X - d->worldX1) / (d->worldX2 - d->worldX1) * spanY);
+    x = truncToPixel(d->imgX1 + (Y - d->worldY1) / (d->worldY2 - d->worldY1) * spanX);
+    y = truncToPixel(d->imgY1 + (X - d->worldX1) / (d->worldX2 - d->worldX1) * spanY);
 }

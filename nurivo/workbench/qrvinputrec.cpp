@@ -131,10 +131,12 @@ void TFrm_QRVInputRec::Btn_DspDetailClick()
     showQRVDetail("詳細表示", t_, ED_No->text().toStdString());
 }
 
-int TFrm_QRVInputRec::layerRowForNumber(int number) const
+int TFrm_QRVInputRec::layerRowForNumber(const std::string& number) const
 {
     const TLayer* list = attributeList(t_);
-    const int r = qrvFindRecord(t_, number);
+    // A number beyond 32 bits is no record's: wrapped, it would be another record's.
+    int32_t n = 0;
+    const int r = strToLongFits(number, n) ? qrvFindRecord(t_, n) : -1;
     if (r < 0) {
         // No record with the number: the row of the selected kind, row 0 for "000 全レイヤ".
         return CB_Layer->currentIndex() >= 1 ? CB_Layer->currentIndex() - 1 : 0;
@@ -152,7 +154,7 @@ void TFrm_QRVInputRec::BTN_UpdateClick()
 {
     const int kind = work_.kind;
     work_.name = ED_No->text().toStdString();
-    work_.layerIndex = layerRowForNumber(strToLong(work_.name));
+    work_.layerIndex = layerRowForNumber(work_.name);
     work_.flags = recFlagsFromBoxes(kind, CBOX_FILL, marks);
     confirmHeader(rec_, work_, mode_);
 }

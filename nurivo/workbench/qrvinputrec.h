@@ -37,7 +37,7 @@ public slots:
 
 private:
     // The attribute row for the number: see BTN_UpdateClick.
-    int layerRowForNumber(int number) const;
+    int layerRowForNumber(const std::string& number) const;
 
     int t_;
     TPRecHdr work_;

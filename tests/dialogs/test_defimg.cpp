@@ -3,6 +3,8 @@
 #include "dialogs/defimg.h"
 
 #include "formtest.h"
+#include "model/imgdef.h"
+#include "platform/satint.h"
 #include "platform/ui.h"
 #include "render/paintboxex.h"
 #include "testutil.h"
@@ -312,6 +314,67 @@ TEST_F(DefImg, ViewsShowTheMarkersAndTheFrame)
         QImage loupe = d->PaintBoxEx2->grab().toImage();
         EXPECT_EQ(loupe.pixel(10, 95), qRgb(255, 0, 0)); // cross hair
     });
+}
+
+// Numbers typed far beyond any raster saturate: the views (the loupe doubles a position's
+// distance from the mouse point) draw without overflow, and "確定" hands over, and the Def
+// file keeps, the saturated value rather than a wrapped one.
+TEST_F(DefImg, TypedNumbersBeyondTheIntRangeSaturate)
+{
+    struct Case {
+        QLineEdit* TFrm_DefImg::*field;
+        int TImgDef::*stored;
+        const char* typed;
+        int expected;
+    };
+    const Case cases[] = {
+        {&TFrm_DefImg::ED_IX1, &TImgDef::imgX1, "99999999999", kSatIntLimit},
+        {&TFrm_DefImg::ED_IY2, &TImgDef::imgY2, "-99999999999", -kSatIntLimit},
+        {&TFrm_DefImg::ED_WEX, &TImgDef::frameX2, "2147483648", kSatIntLimit},
+        {&TFrm_DefImg::ED_WSY, &TImgDef::frameY1, "-2147483648", -kSatIntLimit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TImgDef edited = def;
+        edited.imagePath = def.imagePath;
+        const int result = run(edited, [&](TFrm_DefImg* d) {
+            (d->*c.field)->setText(QString::fromLatin1(c.typed));
+            d->CB_ZScale->setEditText(QStringLiteral("99999999999"));
+            moveMouse(d->PaintBoxEx1, 100, 100);
+            d->PaintBoxEx1->grab();
+            d->PaintBoxEx2->grab();
+            d->PaintBoxEx3->grab();
+            QTest::mouseClick(d->Button3, Qt::LeftButton);
+        });
+        ASSERT_EQ(result, 2);
+        EXPECT_EQ(edited.*c.stored, c.expected);
+        EXPECT_EQ(edited.scale, kSatIntLimit);
+        ASSERT_EQ(imgDefWrite(edited), 1);
+        TImgDef reread;
+        reread.imagePath = edited.imagePath;
+        ASSERT_EQ(imgDefRead(reread), 1);
+        EXPECT_EQ(reread.*c.stored, c.expected);
+        EXPECT_EQ(reread.scale, kSatIntLimit);
+    }
+}
+
+// Plane coordinates read as decimal numbers only: "nan", "inf" and hexadecimal are no number.
+TEST_F(DefImg, PlaneCoordinatesAreDecimalOnly)
+{
+    struct Case {
+        const char* typed;
+        double expected;
+    };
+    const Case cases[] = {{"nan", 0.0}, {"inf", 0.0}, {"0x10", 0.0}, {" 12.5e1", 125.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TImgDef edited = def;
+        run(edited, [&](TFrm_DefImg* d) {
+            d->ED_SX2->setText(QString::fromLatin1(c.typed));
+            QTest::mouseClick(d->Button3, Qt::LeftButton);
+        });
+        EXPECT_EQ(edited.worldX2, c.expected);
+    }
 }
 
 } // namespace

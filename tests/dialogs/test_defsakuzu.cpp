@@ -5,6 +5,7 @@
 #include "model/kxtbl.h"
 #include "model/layer.h"
 #include "model/laytbl.h"
+#include "platform/satint.h"
 #include "platform/ui.h"
 
 #include <QApplication>
@@ -309,6 +310,42 @@ TEST_F(DefSakuzu, DrawingSettingsShownInMillimetresAndStoredInTenths)
         EXPECT_EQ(cfgGetInt(kxVtxVal), 10);
         EXPECT_EQ(cfgGetInt(kxAreaVal), 9);
     }
+}
+
+// A size beyond the int range stops at the saturation limit; forms that are no decimal number
+// store 0; a width beyond it leaves room for the style's hundreds.
+TEST_F(DefSakuzu, TypedNumbersSaturateAndOnlyDecimalsAreNumbers)
+{
+    struct Case {
+        const char* typed;
+        int tenths;
+    };
+    const Case cases[] = {
+        {"1e12", kSatIntLimit}, {"-1e12", -kSatIntLimit}, {"3e9", kSatIntLimit},
+        {"nan", 0},             {"inf", 0},               {"0x10", 0},
+        {"1e999", kSatIntLimit},
+    };
+    for (const Case& c : cases) {
+        cfgSetInt(kxTextSize, 30);
+        cfgSetInt(kxSArrowSize, 30);
+        cfgSetInt(kxEArrowSize, 30);
+        runDialog(0, [&] {
+            for (const char* field : {"ED_TxtSize", "ED_SArrSize", "ED_EArrSize"})
+                setText(field, QString::fromLatin1(c.typed));
+            click("Btn_Modify4");
+        });
+        for (int slot : {kxTextSize, kxSArrowSize, kxEArrowSize})
+            EXPECT_EQ(cfgGetInt(slot), c.tenths) << c.typed << " slot " << slot;
+    }
+
+    TLayer& a = *layTblGet(0)->layer;
+    runDialog(0, [&] {
+        selectRow(2);
+        child<QComboBox>("CB_Width")->setEditText(QStringLiteral("2147483647"));
+        child<QComboBox>("CB_Style")->setCurrentIndex(1);
+        click("Btn_LayModify");
+    });
+    EXPECT_EQ(a.rows[1].lineCode, kSatIntLimit + 100);
 }
 
 TEST_F(DefSakuzu, WindowFrameGivesTwo)

@@ -132,8 +132,8 @@ TEST(ImgDefFile, ShortOrDamagedLinesKeepEarlierValues)
     EXPECT_EQ(def.imgX1, 0);     // the line does not parse at all
     EXPECT_EQ(def.imgY2, 100);
     EXPECT_EQ(def.worldX1, 1.5);
-    EXPECT_EQ(def.worldY1, 0.0); // not a number: kept
-    EXPECT_EQ(def.worldX2, 3.5);
+    EXPECT_EQ(def.worldY1, 0.0); // not a number: kept, and so is the rest of the line
+    EXPECT_EQ(def.worldX2, 100.0);
     EXPECT_EQ(def.worldY2, -100.0);
     EXPECT_EQ(def.frameX1, 100); // no fifth line
 }

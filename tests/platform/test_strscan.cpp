@@ -1,8 +1,10 @@
+#include "platform/satint.h"
 #include "platform/strscan.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 
 TEST(StrScan, BehavesLikeSscanf)
 {
@@ -54,6 +56,42 @@ TEST(StrScan, TextsTabsAndSkips)
     EXPECT_EQ(n, 5);
 }
 
+// Reals are decimal numbers only, as atof reads them: the longest decimal prefix, none gives
+// no field; forms that strtod also takes (nan, inf, hexadecimal) are no number.
+TEST(StrScan, RealsAreDecimalOnly)
+{
+    struct Case {
+        const char* text;
+        int fields;
+        double value;
+        int offset; // where the scan stopped
+    };
+    const Case cases[] = {
+        {"1.5", 1, 1.5, 3},        {"  -2e3x", 1, -2000.0, 6}, {".5", 1, 0.5, 2},
+        {"7.", 1, 7.0, 2},         {"+3E-2", 1, 0.03, 5},      {"12e", 1, 12.0, 2},
+        {"12e+", 1, 12.0, 2},      {"0x10", 1, 0.0, 1},        {"0x1p3", 1, 0.0, 1},
+        {"nan", 0, 0.0, 0},        {"NAN(1)", 0, 0.0, 0},      {"inf", 0, 0.0, 0},
+        {"-Infinity", 0, 0.0, 0},  {".", 0, 0.0, 0},           {"-", 0, 0.0, 0},
+        {"e5", 0, 0.0, 0},         {"1e999", 1, HUGE_VAL, 5},
+    };
+    for (const Case& c : cases) {
+        double v = 0.0;
+        int n = -1;
+        EXPECT_EQ(strScan(c.text, "%lf%n", &v, &n), c.fields) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+        if (c.fields == 1) {
+            EXPECT_EQ(n, c.offset) << c.text;
+        }
+        EXPECT_EQ(strToReal(c.text), c.value) << c.text;
+    }
+    // A field width still cuts the number.
+    double v = 0.0;
+    EXPECT_EQ(strScan("123.75", "%4lf", &v), 1);
+    EXPECT_EQ(v, 123.0);
+    float f = 0;
+    EXPECT_EQ(strScan("inf", "%f", &f), 0);
+}
+
 TEST(StrScan, MismatchedTargetIsAProgrammingError)
 {
     double d = 0;
@@ -74,6 +112,60 @@ TEST(StrToLong, DecimalPrefix)
         EXPECT_EQ(strToLong(c.text), c.value) << c.text;
     EXPECT_EQ(absInt(-5), 5);
     EXPECT_EQ(absInt(INT32_MIN), INT32_MIN);
+}
+
+// Numbers that become coordinates or sizes saturate; numbers that name something are
+// refused beyond 32 bits; both read the same prefix as strToLong.
+TEST(StrToLong, SaturatedAndCheckedReads)
+{
+    struct Case {
+        const char* text;
+        int saturated;
+        bool fits;
+        int32_t value;
+    };
+    const Case cases[] = {
+        {"", 0, true, 0},
+        {"  42x", 42, true, 42},
+        {"-17", -17, true, -17},
+        {"268435456", kSatIntLimit, true, 268435456},
+        {"-300000000", -kSatIntLimit, true, -300000000},
+        {"2147483647", kSatIntLimit, true, INT32_MAX},
+        {"-2147483648", -kSatIntLimit, true, INT32_MIN},
+        {"2147483648", kSatIntLimit, false, 7},
+        {"99999999999", kSatIntLimit, false, 7},
+        {"-99999999999", -kSatIntLimit, false, 7},
+        {"99999999999999999999999999", kSatIntLimit, false, 7},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(strToSatInt(c.text), c.saturated) << c.text;
+        int32_t v = 7;
+        EXPECT_EQ(strToLongFits(c.text, v), c.fits) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+    }
+}
+
+TEST(SatToInt, TruncatesAndHoldsTheLimit)
+{
+    struct Case {
+        double v;
+        int expected;
+    };
+    const Case cases[] = {
+        {2.9, 2},
+        {-2.9, -2},
+        {3e9, kSatIntLimit},
+        {-1e12, -kSatIntLimit},
+        {HUGE_VAL, kSatIntLimit},
+        {-HUGE_VAL, -kSatIntLimit},
+        {NAN, 0},
+        {268435455.9, 268435455},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(satToInt(c.v), c.expected) << c.v;
+    EXPECT_EQ(satToInt(INT64_MIN), -kSatIntLimit);
+    EXPECT_EQ(satToInt(UINT64_MAX), kSatIntLimit);
+    EXPECT_EQ(satToInt(-12), -12);
 }
 
 TEST(StrPrintf, GrowsPastItsSmallBuffer)

@@ -1,5 +1,6 @@
 // The print form: settings in and out, paper and zoom, the preview's numbers, the range
 // frame, and what the dialogs and the drawing object get.
+#include "platform/satint.h"
 #include "printtest.h"
 #include "testutil.h"
 
@@ -316,7 +317,7 @@ TEST_F(PrintForm, RangeFrameDrags)
         {true, {60, 90}, {60, 20}, QStringLiteral("0"), 240, 220},     // no width
         {false, {30, 20}, {30, 20}, QStringLiteral("500"), 120, 80},   // idle clicks move the centre
         // A scale out of all reason saturates.
-        {true, {10, 10}, {110, 50}, QStringLiteral("2147483647"), 240, 120, QStringLiteral("1e300")},
+        {true, {10, 10}, {110, 50}, QString::number(kSatIntLimit), 240, 120, QStringLiteral("1e300")},
     };
     for (const Drag& d : drags) {
         SCOPED_TRACE(d.a.x());

@@ -134,6 +134,33 @@ TEST_F(PrintPages, PartialPrintHasItsScaleBandsAndFrame)
     EXPECT_TRUE(toned);
 }
 
+// Partial scales so small that the raster's rectangle and the page offsets lie far beyond the
+// int range: the page is still composed, with its bands and frame.
+TEST_F(PrintPages, PartialPrintAtATinyScaleStillDrawsThePage)
+{
+    printSetSource(&drawing.kx, 254, 1000);
+    cfgSetInt(kxBB_Paper, 1); // A4 landscape
+    struct Case {
+        const char* partialScale;
+        const char* printScale;
+    };
+    for (const Case& c : {Case{"0.001", "500"}, Case{"0.0000001", "500"}, Case{"0.001", "1000000"},
+                          Case{"500", "0.001"}}) {
+        SCOPED_TRACE(std::string(c.partialScale) + " " + c.printScale);
+        cfgSetInt(kxBB_CX, (kLineX0 + kLineX1) / 2 / 4);
+        cfgSetInt(kxBB_CY, (kLineY0 + kLineY1) / 2 / 4);
+        const QImage page = print(4, true, [&](TFrm_Print& f) {
+            f.CB_BB_Scale->setCurrentText(QString::fromLatin1(c.partialScale));
+            f.CB_Scale->setCurrentText(QString::fromLatin1(c.printScale));
+        });
+        ASSERT_FALSE(page.isNull());
+        const int f = static_cast<int>(10 * kDpm300);
+        const int mid = page.height() / 2;
+        EXPECT_EQ(page.pixel(f, mid), qRgb(0, 0, 0)) << "the frame";
+        EXPECT_EQ(page.pixel(f / 2, mid), qRgb(255, 255, 255)) << "the band";
+    }
+}
+
 // Page offsets move the raster with the figures at every divisor, the prepared ones too.
 TEST_F(PrintPages, RasterAndFiguresStayInRegisterWithPageOffsets)
 {

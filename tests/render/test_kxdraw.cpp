@@ -2,6 +2,7 @@
 #include "model/kxtbl.h"
 #include "model/laytbl.h"
 #include "model/pdata.h"
+#include "platform/satint.h"
 #include "render/bitmap.h"
 #include "render/canvas.h"
 #include "render/kxdraw.h"
@@ -172,7 +173,7 @@ TEST(KXDrawParams, DeviceMappingTruncatesAndAddsPageOffsetsInPageModes)
         int x, y;
     };
     for (const Case& k : {Case{0, 7, 2.0, 3, 3}, Case{0, -7, 2.0, -3, -3}, Case{2, 0, 1.0, 118, 35},
-                          Case{1, 5, 2.0, 120, 37}, Case{0, 5, 0.0, INT_MAX, INT_MAX}}) {
+                          Case{1, 5, 2.0, 120, 37}, Case{0, 5, 0.0, kSatIntLimit, kSatIntLimit}}) {
         EXPECT_EQ(kx.ToDevX(k.mode, k.v, k.divisor), k.x) << k.mode << " " << k.v;
         EXPECT_EQ(kx.ToDevY(k.mode, k.v, k.divisor), k.y) << k.mode << " " << k.v;
     }

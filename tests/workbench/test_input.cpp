@@ -1,6 +1,8 @@
 // Figure input on the sheet view: snapping, the drawing modes, the point limit and the commit.
 #include "test_input_fixture.h"
 
+#include "platform/satint.h"
+
 #include <clocale>
 #include <cmath>
 
@@ -552,4 +554,46 @@ TEST_F(InputTest, TypedNumbersAreReadAsCNumbersInAnyLocale)
     std::setlocale(LC_NUMERIC, saved.c_str());
     ::unsetenv("LOCPATH");
     EXPECT_NEAR(wb.inputRec.pts[0].y, 10, 1);
+}
+
+// Bands drawn and committed whose corners would lie beyond the int range (a near U-turn mitres
+// far out, a typed width offsets far out): each corner stops at the saturation limit, on the
+// side where it lies, and the others stay where they are.
+TEST_F(InputTest, BandCornersBeyondTheIntRangeSaturate)
+{
+    struct Case {
+        const char* what;
+        const char* width;
+        P centre;
+        std::vector<std::pair<size_t, TPoint>> corners; // index, where it must be
+    };
+    const Case cases[] = {
+        {"a near U-turn with a wide band", "10000", {{100, 100}, {20000, 100}, {100, 101}},
+         {{1, {-kSatIntLimit, 78840}}, {4, {kSatIntLimit, -78640}}}},
+        {"a width of 1e12 mm", "1e12", {{100, 100}, {300, 100}},
+         // The far side lands a hair left of its centre point (the offset's cosine is not 0).
+         {{0, {100, kSatIntLimit}}, {1, {300, kSatIntLimit}}, {2, {299, -kSatIntLimit}},
+          {3, {99, -kSatIntLimit}}}},
+        {"a width that is no number: no width", "inf", {{100, 100}, {300, 100}},
+         {{0, {100, 100}}, {2, {300, 100}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        store.PD_Clear();
+        newRow();
+        inputSetDrawMode(23);
+        view.oresen = c.width;
+        for (TPoint p : c.centre)
+            clickAt(p.x, p.y);
+        input().PM_PicRB_FIXClick();
+        ASSERT_EQ(store.PD_GetCount(), 1);
+        const TPRec& band = store.recs[0];
+        ASSERT_EQ(band.nPts, 2 * static_cast<int>(c.centre.size()) + 1);
+        for (int i = 0; i < band.nPts; ++i) {
+            EXPECT_LE(std::abs(band.pts[static_cast<size_t>(i)].x), kSatIntLimit) << i;
+            EXPECT_LE(std::abs(band.pts[static_cast<size_t>(i)].y), kSatIntLimit) << i;
+        }
+        for (const auto& [i, at] : c.corners)
+            EXPECT_EQ(band.pts[i], at) << i;
+    }
 }

@@ -2,9 +2,19 @@
 // the control-point list.
 #include "test_input_fixture.h"
 
+#include "platform/satint.h"
+#include "recdlg_helpers.h"
+#include "render/canvas.h"
 #include "workbench/inputpos.h"
 
+#include <QLineEdit>
+#include <QTableWidget>
+
 #include <cmath>
+#include <iterator>
+
+using recdlg::child;
+using recdlg::whenModal;
 
 namespace {
 
@@ -150,4 +160,80 @@ TEST_F(MeasureTest, TypedDistancePlacesThePointOnTheRay)
         EXPECT_NEAR(x, x1 + (x2 - x1) * c.factor, 2e-3);
         EXPECT_NEAR(y, y1 + (y2 - y1) * c.factor, 2e-3);
     }
+}
+
+namespace {
+
+QImage overlayOver(TKXInput& input, const QImage& picture)
+{
+    QImage img = picture;
+    Canvas canvas(img);
+    input.inputPaintOverlay(canvas);
+    return img;
+}
+
+} // namespace
+
+// Control points typed in "国家座標入力" far beyond the sheet land at the saturation limit, so
+// the overlay can place its circles and name around them; "inf", "nan" and hexadecimal are no
+// number, so such a row is no point at all.
+TEST_F(MeasureTest, TypedControlPointsBeyondTheSheetOrNoNumber)
+{
+    if (!realPosList() || !realConversion())
+        GTEST_SKIP() << "the control-point list or the conversions are not built here";
+    struct Case {
+        const char* x;
+        const char* y;
+        bool point;
+        int px, py;
+    };
+    const Case cases[] = {
+        {"950", "2050", true, 200, 150},
+        {"3e9", "2050", true, 200, -kSatIntLimit},
+        {"950", "-3e9", true, -kSatIntLimit, 150},
+        {"-1e999", "2050", false, 0, 0}, // the cell shows "-inf", which is no number
+        {"inf", "2050", false, 0, 0},
+        {"950", "-infinity", false, 0, 0},
+        {"nan", "2050", false, 0, 0},
+        {"0x10", "2050", false, 0, 0},
+    };
+    const int rows = static_cast<int>(std::size(cases));
+    whenModal([&](QWidget* f) {
+        recdlg::click(f, "Btn_InitData");
+        QTableWidget* g = child<QTableWidget>(f, "StringGrid1");
+        for (int i = 0; i < rows; ++i) {
+            g->setCurrentCell(i + 1, 1);
+            child<QLineEdit>(f, "Edit2")->setText(QString::fromLatin1(cases[i].x));
+            child<QLineEdit>(f, "Edit3")->setText(QString::fromLatin1(cases[i].y));
+            recdlg::click(f, "Button2");
+        }
+        recdlg::click(f, "Btn_Exit");
+    });
+    EXPECT_EQ(showInputPos(), 1);
+    for (int i = 0; i < rows; ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(std::string(c.x) + " " + c.y);
+        std::string name;
+        double mx = 0, my = 0;
+        ASSERT_EQ(posGetRow(i, name, mx, my), c.point ? 1 : 0);
+        if (!c.point)
+            continue;
+        int px = 0, py = 0;
+        inputMetricToPixel(mx, my, px, py);
+        EXPECT_EQ(px, c.px);
+        EXPECT_EQ(py, c.py);
+    }
+    // Only the point on the sheet shows; the far ones are painted off the picture.
+    QImage pic(400, 300, QImage::Format_RGB32);
+    pic.fill(Qt::white);
+    const QImage shown = overlayOver(input(), pic);
+    const QRect around(185, 135, 100, 35);
+    bool drawn = false, elsewhere = false;
+    for (int y = 0; y < pic.height(); ++y)
+        for (int x = 0; x < pic.width(); ++x) {
+            const bool changed = shown.pixel(x, y) != pic.pixel(x, y);
+            (around.contains(x, y) ? drawn : elsewhere) |= changed;
+        }
+    EXPECT_TRUE(drawn);
+    EXPECT_FALSE(elsewhere);
 }

@@ -4,7 +4,9 @@
 
 #include "model/kxtbl.h"
 #include "model/laytbl.h"
+#include "platform/satint.h"
 #include "recdlg_helpers.h"
+#include "testutil.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -115,14 +117,14 @@ TEST_F(KXInputRec2, ShowsAndStoresByKind)
              click(f, "BTN_Update");
          },
          2, [](const TPRec& r) { EXPECT_EQ(r.startPt.y, 45); }},
-        {"a typed 0.05 stores 0, a huge size stops at the int range",
+        {"a typed 0.05 stores 0, a huge size stops at the saturation limit",
          with(figure(PK_CALLOUT), [](TPRec&) {}), 1,
          [](QWidget* f) {
              setText(f, "ED_SIZE", "0.05");
              setText(f, "ED_SIZE2", "1e300");
              click(f, "BTN_Update");
          },
-         2, [](const TPRec& r) { EXPECT_EQ(r.startPt.x, 0); EXPECT_EQ(r.startPt.y, INT_MAX); }},
+         2, [](const TPRec& r) { EXPECT_EQ(r.startPt.x, 0); EXPECT_EQ(r.startPt.y, kSatIntLimit); }},
         {"leader flags 5: start circle and its rim; only the end arrow stores 2",
          with(figure(PK_LEADER_MARKS), [](TPRec& r) { r.flags = 5; }), 1,
          [](QWidget* f) {
@@ -202,6 +204,52 @@ TEST_F(KXInputRec2, ShowsAndStoresByKind)
         EXPECT_EQ(showKXInputRec2(c.mode, &rec), c.result);
         if (c.check)
             c.check(rec);
+    }
+}
+
+// A drawing number that does not fit 32 bits is refused with the dialog left open, so the
+// figure never links to the drawing whose number the wrapped value would be; the largest
+// numbers that fit are stored and come back from the ZKI file as typed.
+TEST_F(KXInputRec2, LinkNumbersBeyondThirtyTwoBitsAreRefused)
+{
+    struct Case {
+        const char* field;
+        const char* typed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"ED_SNo2", "2147483648", "図面番号が範囲外です。"},
+        {"ED_SNo2", "99999999999", "図面番号が範囲外です。"},
+        {"ED_SNo2", "-2147483649", "図面番号が範囲外です。"},
+        {"ED_SNo", "4294967296", "図面タイプが範囲外です。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ui::clearRecorded();
+        TPRec rec = with(figure(PK_LINK_POLYGON), [](TPRec& r) { r.linkType = 4; r.linkNo = 8; });
+        rec.pts = {{0, 0}, {10, 0}, {10, 10}, {0, 0}};
+        rec.nPts = 4;
+        whenModal([&](QWidget* f) {
+            setText(f, c.field, c.typed);
+            click(f, "BTN_Update");
+            EXPECT_TRUE(f->isVisible());
+            EXPECT_EQ(formtest::messages(), std::vector<std::string>{c.message});
+            setText(f, "ED_SNo", "-2147483648");
+            setText(f, "ED_SNo2", "2147483647");
+            click(f, "BTN_Update");
+        });
+        ASSERT_EQ(showKXInputRec2(1, &rec), 2);
+        EXPECT_EQ(rec.linkType, INT32_MIN);
+        EXPECT_EQ(rec.linkNo, INT32_MAX);
+
+        testutil::TempDir dir;
+        PData saved;
+        saved.PD_AddPoly(0, rec);
+        ASSERT_EQ(saved.PD_SaveFile(dir.file("m.ZKI")), 1);
+        PData loaded;
+        ASSERT_EQ(loaded.PD_LoadFile(dir.file("m.ZKI"), 0), 1);
+        EXPECT_EQ(loaded.recs[0].linkType, INT32_MIN);
+        EXPECT_EQ(loaded.recs[0].linkNo, INT32_MAX);
     }
 }
 

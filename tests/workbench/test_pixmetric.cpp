@@ -1,6 +1,7 @@
 #include "model/imgdef.h"
 #include "render/kxdraw.h"
 #include "workbench/pixmetric.h"
+#include "platform/satint.h"
 #include "workbench/wbstate.h"
 
 #include <gtest/gtest.h>
@@ -84,8 +85,8 @@ TEST_F(PixMetric, FarPointsStayInRange)
 {
     int x = 0, y = 0;
     inputMetricToPixel(1e12, -1e12, x, y);
-    EXPECT_EQ(x, -2147483647 - 1);
-    EXPECT_EQ(y, -2147483647 - 1);
+    EXPECT_EQ(x, -kSatIntLimit);
+    EXPECT_EQ(y, -kSatIntLimit);
     double X = 0, Y = 0;
     inputPixelToMetric(2147483647, -2147483647 - 1, X, Y);
     EXPECT_GT(X, 1e9);
@@ -109,9 +110,13 @@ TEST_F(PixMetric, ControlPointsSpanningTheIntRange)
     inputMetricToPixel(2000.0, 2000.0, x, y);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
+    inputMetricToPixel(1900.0, 2100.0, x, y);
+    EXPECT_EQ(x, 100000000);
+    EXPECT_EQ(y, 100000000);
+    // A quarter of the way: beyond what a pixel can be, held at the limit.
     inputMetricToPixel(3000.0, 1000.0, x, y);
-    EXPECT_EQ(x, -1000000000);
-    EXPECT_EQ(y, -1000000000);
+    EXPECT_EQ(x, -kSatIntLimit);
+    EXPECT_EQ(y, -kSatIntLimit);
 }
 
 } // namespace

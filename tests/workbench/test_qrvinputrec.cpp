@@ -150,6 +150,8 @@ TEST_F(QRVInputRec, ConfirmTakesTheNumberAndItsKindsRow)
         {"record 20: no row has kind 99", 0, 3, "", "20", 0},
         {"no record 55: the selected kind's row", 2, -1, "55", "55", 1},
         {"no record 55 under 全レイヤ: row 0", 0, -1, "55", "55", 0},
+        // 2^32 + 8 would wrap to record 8 of kind 14.
+        {"a number beyond 32 bits is no record's", 0, -1, "4294967304", "4294967304", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
