@@ -14,6 +14,7 @@
 #include "render/paintboxex.h"
 #include "render/tone.h"
 #include "shell/entries.h"
+#include "workbench/traceanalyse.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -298,9 +299,17 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
     kx.zkiPath[0] = zki;
     kx.layerCount = 1;
 
+    // The figures are read while the raster decodes; what reading them reports ("複雑すぎる")
+    // is shown on this thread once they are read.
+    PData store;
+    store.useNames = 1;
+    HoldMessagesBeside hold;
+    WorkBeside figures([&store, &zki] { store.PD_LoadFile(zki, 0); }); // a missing file leaves it empty
+
     Bitmap raster;
     if (!imgLoadToBitmap(rasterPath, raster) || raster.width() <= 0 || raster.height() <= 0) {
         // Not a raster that can be read: an empty preview rather than a fit by a zero size.
+        figures.wait();
         previewBitmap = Bitmap();
         PB_Ts->setGeometry(0, 0, 0, 0);
         PB_Ts->update();
@@ -325,11 +334,7 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
     kx.SetPrintLayout(0, 0, 0, -1, -1, -1);
     const double dpm = fit * 7.874015748031496;
 
-    // The figures are read on this thread: reading them may report ("複雑すぎる") through a
-    // message box.
-    PData store;
-    store.useNames = 1;
-    store.PD_LoadFile(zki, 0); // a missing file leaves the store empty
+    figures.finish();
     kx.pdata[0] = &store;
     if (!previewBitmap.isEmpty()) {
         Canvas canvas(previewBitmap);
