@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "quillan.h"
+#include "render/paintboxex.h"
 #include "workbench/frmkxinput.h"
 #include "workbench/traceanalyse.h"
 

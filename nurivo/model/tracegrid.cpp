@@ -13,6 +13,8 @@
 #include <system_error>
 #include <thread>
 
+#include <sys/mman.h>
+
 namespace {
 
 TraceGrid grid;
@@ -24,9 +26,28 @@ constexpr uint64_t kMaxCells = uint64_t(1) << 33;
 constexpr int kShift = TraceGrid::kTileShift;
 constexpr int64_t kSide = TraceGrid::kTileSide;
 constexpr int64_t kMask = kSide - 1;
-// Tiles are taken from blocks of this many, 128 kB: few enough allocations, and a block that
-// its drawer leaves part-used costs little.
-constexpr size_t kBlockTiles = 128;
+constexpr size_t kBlockTiles = TraceGrid::kBlockBytes / TraceGrid::kTileCells;
+
+// A block of all-empty cells straight from the kernel, on a 2 MB boundary so that it can be
+// supplied as one large page (one page fault, not hundreds): the kernel clears only the
+// blocks that lines reach. Null when no memory is to be had.
+uint8_t* mapBlock()
+{
+    constexpr size_t size = TraceGrid::kBlockBytes;
+    void* p = ::mmap(nullptr, 2 * size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return nullptr;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t aligned = (start + size - 1) & ~(uintptr_t(size) - 1);
+    if (aligned > start)
+        ::munmap(p, aligned - start);
+    if (start + 2 * size > aligned + size)
+        ::munmap(reinterpret_cast<void*>(aligned + size), start + 2 * size - (aligned + size));
+#ifdef MADV_HUGEPAGE
+    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE); // only a hint
+#endif
+    return reinterpret_cast<uint8_t*>(aligned);
+}
 
 std::mutex tileMemoryLock; // grid.tileMemory, written by the threads that draw bands
 
@@ -37,14 +58,14 @@ public:
     uint8_t* take()
     {
         if (left_ == 0) {
-            auto* block = static_cast<uint8_t*>(std::calloc(kBlockTiles, TraceGrid::kTileCells));
+            uint8_t* block = mapBlock();
             if (block == nullptr)
                 return nullptr;
             try {
                 std::lock_guard<std::mutex> lock(tileMemoryLock);
                 grid.tileMemory.emplace_back(block);
             } catch (const std::bad_alloc&) {
-                std::free(block);
+                TraceGrid::FreeBlock()(block);
                 return nullptr;
             }
             next_ = block;
@@ -166,7 +187,24 @@ bool drawBand(int64_t y0, int64_t y1, int64_t w)
         }
     TileSupply supply;
     bool ok = true;
-    const auto ink = [&](int64_t x, int64_t y) { ok = writeCell(x, y + y0, traceInk, supply) && ok; };
+    // Consecutive pixels of a line mostly fall in one tile: it is looked up once for them.
+    int64_t lastTile = -1;
+    uint8_t* tile = nullptr;
+    const auto ink = [&](int64_t x, int64_t y) {
+        y += y0;
+        const int64_t at = (y >> kShift) * grid.tilesAcross + (x >> kShift);
+        if (at != lastTile) {
+            uint8_t*& slot = grid.tiles[static_cast<size_t>(at)];
+            if (slot == nullptr)
+                slot = supply.take();
+            tile = slot;
+            lastTile = at;
+        }
+        if (tile != nullptr)
+            tile[inTile(x, y)] = traceInk;
+        else
+            ok = false;
+    };
     const int64_t h = y1 - y0;
     for (const TraceSeg& s : grid.segs) {
         if (std::max(s.y1, s.y2) < y0 || std::min(s.y1, s.y2) >= y1)
@@ -234,6 +272,8 @@ bool startsWith(std::string_view line, std::string_view head) { return line.subs
 void reportGrowthFailure() { showMessage("端点認識の線分を読み込めません（メモリ不足）。"); }
 
 } // namespace
+
+void TraceGrid::FreeBlock::operator()(uint8_t* block) const { ::munmap(block, kBlockBytes); }
 
 int polyInit(int width, int height)
 {
@@ -401,7 +441,7 @@ void polySetCell(int x, int y, int code)
 void polyFree()
 {
     grid.tiles = std::vector<uint8_t*>();
-    grid.tileMemory = std::vector<std::unique_ptr<uint8_t[], TraceGrid::FreeCells>>();
+    grid.tileMemory = std::vector<std::unique_ptr<uint8_t[], TraceGrid::FreeBlock>>();
     looseTiles = TileSupply();
     grid.segs = std::vector<TraceSeg>();
     grid.width = grid.height = grid.tilesAcross = 0;
