@@ -345,6 +345,8 @@ TEST_F(View, BlackAndWhiteKeepsLinesWholeAtEveryScale)
     for (const auto& s : scales) {
         QTest::keyClick(&form, s.key);
         const QImage view = form.PaintBoxEx1->grab().toImage();
+        if (const char* shots = std::getenv("NURIVO_SHOT_DIR"))
+            view.save(QString::fromLocal8Bit(shots) + QStringLiteral("/bw-%1.png").arg(s.divisor));
         ASSERT_EQ(view.width(), colour.width() / s.divisor);
         std::vector<int> gaps; // view columns along the line without a dark pixel beside it
         for (int vx = int(from.x()) / s.divisor + 1; vx < int(to.x()) / s.divisor - 1; ++vx) {
