@@ -1,8 +1,10 @@
 // Times "表示" of the raster picker (the handler call until PB_Ts has repainted) on one sheet
 // with a ZKI file of 5000 figures beside it, against imgLoadToBitmap of the same file alone,
-// in one process: the median of 5 runs each, and the peak resident memory after each part;
-// then "表示" once more without the figures.
-// Usage: bench_picker RASTER   (the ZKI file beside it is written, then removed)
+// in one process: 15 alternating pairs (load, then "表示"), so that what other work on the
+// machine costs falls on both alike; the median and spread (lowest, highest) of each, the
+// ratio of the medians and the median of the per-pair ratios, and the peak resident memory;
+// then "表示" without the figures, alternating the same way. Target: at most 1.4 times.
+// Usage: bench_picker RASTER [PAIRS]   (the ZKI file beside it is written, then removed)
 #include "benchsheet.h"
 #include "model/layer.h"
 #include "platform/paths.h"
@@ -17,7 +19,10 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 #include <filesystem>
 
 namespace {
@@ -73,11 +78,12 @@ int main(int argc, char** argv)
     cfgSetInt(kxSArrowSize, 30);
     cfgSetInt(kxEArrowSize, 30);
 
-    const int runs = 5;
-    const double loadMs = benchsheet::medianMs(runs, [&] {
+    const int pairs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 15;
+    auto load = [&] {
         Bitmap b;
         imgLoadToBitmap(raster, b);
-    });
+    };
+    load(); // warm: the file in the page cache
     const double loadPeak = peakMb();
 
     cfgSetText(kxDataDir, std::filesystem::path(raster).parent_path().string());
@@ -98,20 +104,38 @@ int main(int argc, char** argv)
         return 1;
     }
     f->FileListBox1->setCurrentIndex(idx);
-    const double showMs = benchsheet::medianMs(runs, [&] {
+    auto show = [&] {
         f->FileListBox1DblClick();
         f->PB_Ts->repaint();
-    });
+    };
+    // Alternating pairs: the load, then "表示"; the median, lowest and highest of each.
+    auto alternate = [&](const char* what) {
+        std::vector<double> loads, shows, ratios;
+        show(); // warm
+        for (int i = 0; i < pairs; ++i) {
+            loads.push_back(benchsheet::medianMs(1, load));
+            shows.push_back(benchsheet::medianMs(1, show));
+            ratios.push_back(shows.back() / loads.back());
+        }
+        auto line = [](const char* name, const std::vector<double>& v, const char* unit) {
+            std::printf("  %-10s %8.2f%s (%.2f - %.2f)\n", name, benchsheet::median(v), unit,
+                        *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+        };
+        std::printf("%s, %d alternating pairs:\n", what, pairs);
+        line("load", loads, " ms");
+        line("show", shows, " ms");
+        line("ratio", ratios, "  ");
+        const double ofMedians = benchsheet::median(shows) / benchsheet::median(loads);
+        std::printf("  ratio of medians %.2f\n", ofMedians);
+        return ofMedians;
+    };
+    std::printf("sheet %dx%d\n", w, h);
+    alternate("with 5000 figures (target <= 1.4)");
     const double showPeak = peakMb();
+    std::printf("preview %dx%d\n", f->PB_Ts->width(), f->PB_Ts->height());
     // The bare sheet, for what the figures add.
     std::filesystem::remove(zki);
-    const double bareMs = benchsheet::medianMs(runs, [&] {
-        f->FileListBox1DblClick();
-        f->PB_Ts->repaint();
-    });
-    std::printf("sheet %dx%d preview %dx%d\n", w, h, f->PB_Ts->width(), f->PB_Ts->height());
-    std::printf("load %.0f ms\nshow %.0f ms\nratio %.2f\n", loadMs, showMs, showMs / loadMs);
-    std::printf("show-bare %.0f ms\nratio-bare %.2f\n", bareMs, bareMs / loadMs);
+    alternate("bare sheet");
     std::printf("peak-load %.0f MB\npeak-show %.0f MB\n", loadPeak, showPeak);
     frmNVMainDestroy();
     return 0;

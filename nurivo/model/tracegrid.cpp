@@ -8,46 +8,114 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
 
-#ifdef __linux__
 #include <sys/mman.h>
-#endif
 
 namespace {
 
 TraceGrid grid;
-// True while no cell has been written since polyInit: calloc's memory is already all empty, so
-// the first polyGridFromBitmap need not clear it again (clearing would also make the kernel
-// hand over every page of the grid, not only those the lines touch).
-bool cellsUntouched = false;
 
 constexpr int kFirstCapacity = 1000;
 // Far beyond any scanned sheet (an A0 sheet at 1200 dpi is 2.2 G cells); a size past it is a
 // damaged raster header, not a drawing.
 constexpr uint64_t kMaxCells = uint64_t(1) << 33;
+constexpr int kShift = TraceGrid::kTileShift;
+constexpr int64_t kSide = TraceGrid::kTileSide;
+constexpr int64_t kMask = kSide - 1;
+constexpr size_t kBlockTiles = TraceGrid::kBlockBytes / TraceGrid::kTileCells;
 
-bool inGrid(int64_t x, int64_t y)
+// A block of all-empty cells straight from the kernel, on a 2 MB boundary so that it can be
+// supplied as one large page (one page fault, not hundreds): the kernel clears only the
+// blocks that lines reach. Null when no memory is to be had.
+uint8_t* mapBlock()
 {
-    return grid.cells && x >= 0 && y >= 0 && x < grid.width && y < grid.height;
+    constexpr size_t size = TraceGrid::kBlockBytes;
+    void* p = ::mmap(nullptr, 2 * size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return nullptr;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t aligned = (start + size - 1) & ~(uintptr_t(size) - 1);
+    if (aligned > start)
+        ::munmap(p, aligned - start);
+    if (start + 2 * size > aligned + size)
+        ::munmap(reinterpret_cast<void*>(aligned + size), start + 2 * size - (aligned + size));
+#ifdef MADV_HUGEPAGE
+    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE); // only a hint
+#endif
+    return reinterpret_cast<uint8_t*>(aligned);
 }
 
-uint8_t& cellAt(int64_t x, int64_t y) { return grid.cells[y * grid.width + x]; }
+std::mutex tileMemoryLock; // grid.tileMemory, written by the threads that draw bands
 
-// A sheet's grid is some hundred megabytes, new to the process at every opening: in 2 MB pages
-// the kernel supplies it with a few hundred page faults instead of tens of thousands. Only a
-// hint; without it the grid is the same.
-void preferLargePages([[maybe_unused]] uint8_t* cells, [[maybe_unused]] uint64_t bytes)
+// Hands out fresh, all-empty tiles from blocks of its own; one per thread that writes cells.
+class TileSupply {
+public:
+    // A tile, or null when no memory is to be had.
+    uint8_t* take()
+    {
+        if (left_ == 0) {
+            uint8_t* block = mapBlock();
+            if (block == nullptr)
+                return nullptr;
+            try {
+                std::lock_guard<std::mutex> lock(tileMemoryLock);
+                grid.tileMemory.emplace_back(block);
+            } catch (const std::bad_alloc&) {
+                TraceGrid::FreeBlock()(block);
+                return nullptr;
+            }
+            next_ = block;
+            left_ = kBlockTiles;
+        }
+        --left_;
+        uint8_t* tile = next_;
+        next_ += TraceGrid::kTileCells;
+        return tile;
+    }
+
+private:
+    uint8_t* next_ = nullptr;
+    size_t left_ = 0;
+};
+
+// The supply of single cells written outside a build (end points, polySetCell); emptied
+// whenever the grid's memory goes.
+TileSupply looseTiles;
+
+bool inGrid(int64_t x, int64_t y) { return grid.made && x >= 0 && y >= 0 && x < grid.width && y < grid.height; }
+
+uint8_t*& tileOf(int64_t x, int64_t y)
 {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kLarge = uintptr_t(2) << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(cells) + kLarge - 1) & ~(kLarge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(cells) + bytes) & ~(kLarge - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
+    return grid.tiles[static_cast<size_t>((y >> kShift) * grid.tilesAcross + (x >> kShift))];
+}
+
+int64_t inTile(int64_t x, int64_t y) { return (y & kMask) * kSide + (x & kMask); }
+
+// The cell of (x, y) inside the grid; empty in a tile not made.
+uint8_t cellAt(int64_t x, int64_t y)
+{
+    const uint8_t* tile = tileOf(x, y);
+    return tile != nullptr ? tile[inTile(x, y)] : uint8_t(traceEmpty);
+}
+
+// Writes the cell of (x, y) inside the grid, making its tile from `supply` when needed. False
+// when no memory is to be had for the tile.
+bool writeCell(int64_t x, int64_t y, uint8_t code, TileSupply& supply)
+{
+    uint8_t*& tile = tileOf(x, y);
+    if (tile == nullptr) {
+        if (code == traceEmpty)
+            return true;
+        tile = supply.take();
+        if (tile == nullptr)
+            return false;
+    }
+    tile[inTile(x, y)] = code;
+    return true;
 }
 
 int clampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
@@ -55,10 +123,9 @@ int clampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_M
 // Marks as ink the pixels of the one-pixel line from (x1, y1) to (x2, y2) without its last
 // pixel, only those with 0 <= x < w and 0 <= y < h, so a segment far outside costs nothing.
 // Along the major axis pixel i is at minor offset round(i * dMinor / dMajor), halves rounded
-// away from the start. `cells` is the grid's first cell, `stride` its row length.
-template <bool XMajor>
-void inkLine(uint8_t* cells, int64_t stride, int64_t a1, int64_t b1, int64_t a2, int64_t b2, int64_t aLimit,
-             int64_t bLimit)
+// away from the start. `ink` (x, y) marks one pixel.
+template <bool XMajor, class Ink>
+void inkLine(const Ink& ink, int64_t a1, int64_t b1, int64_t a2, int64_t b2, int64_t aLimit, int64_t bLimit)
 {
     // (a, b) are the (major, minor) coordinates: (x, y) for a mostly horizontal line.
     const uint64_t da = static_cast<uint64_t>(std::abs(a2 - a1));
@@ -88,8 +155,12 @@ void inkLine(uint8_t* cells, int64_t stride, int64_t a1, int64_t b1, int64_t a2,
     int64_t b = b1 + sb * static_cast<int64_t>(q);
     const int64_t steps = hi - lo;
     for (int64_t i = 0; i < steps; ++i) {
-        if (static_cast<uint64_t>(b) < static_cast<uint64_t>(bLimit))
-            cells[XMajor ? b * stride + a : a * stride + b] = traceInk;
+        if (static_cast<uint64_t>(b) < static_cast<uint64_t>(bLimit)) {
+            if (XMajor)
+                ink(a, b);
+            else
+                ink(b, a);
+        }
         a += sa;
         r += rise;
         if (r >= den) {
@@ -99,53 +170,80 @@ void inkLine(uint8_t* cells, int64_t stride, int64_t a1, int64_t b1, int64_t a2,
     }
 }
 
-// Clears (unless they are all empty already) and draws rows [y0, y1) of the w x h drawing
-// surface. A line's pixels do not depend on where it is cut: rows drawn apart come out as the
-// whole drawn at once.
-void drawBand(int64_t y0, int64_t y1, int64_t w, bool clear)
+// Clears the cells of rows [y0, y1) and columns [0, w) in the tiles that exist, then draws
+// those rows of the w x h drawing surface. A line's pixels do not depend on where it is cut:
+// rows drawn apart come out as the whole drawn at once. Bands start and end on tile rows, so
+// the threads drawing them never share a tile. False when a tile could not be had.
+bool drawBand(int64_t y0, int64_t y1, int64_t w)
 {
-    const int64_t stride = grid.width;
-    uint8_t* band = grid.cells.get() + y0 * stride;
-    if (clear) {
-        if (w == stride)
-            std::memset(band, traceEmpty, static_cast<size_t>(w * (y1 - y0)));
+    for (int64_t ty = y0 >> kShift; ty < (y1 + kMask) >> kShift; ++ty)
+        for (int64_t tx = 0; tx < (w + kMask) >> kShift; ++tx) {
+            uint8_t* tile = grid.tiles[static_cast<size_t>(ty * grid.tilesAcross + tx)];
+            if (tile == nullptr)
+                continue;
+            const int64_t cols = std::min(kSide, w - tx * kSide);
+            for (int64_t y = std::max(y0, ty * kSide); y < std::min(y1, (ty + 1) * kSide); ++y)
+                std::memset(tile + (y & kMask) * kSide, traceEmpty, static_cast<size_t>(cols));
+        }
+    TileSupply supply;
+    bool ok = true;
+    // Consecutive pixels of a line mostly fall in one tile: it is looked up once for them.
+    int64_t lastTile = -1;
+    uint8_t* tile = nullptr;
+    const auto ink = [&](int64_t x, int64_t y) {
+        y += y0;
+        const int64_t at = (y >> kShift) * grid.tilesAcross + (x >> kShift);
+        if (at != lastTile) {
+            uint8_t*& slot = grid.tiles[static_cast<size_t>(at)];
+            if (slot == nullptr)
+                slot = supply.take();
+            tile = slot;
+            lastTile = at;
+        }
+        if (tile != nullptr)
+            tile[inTile(x, y)] = traceInk;
         else
-            for (int64_t y = 0; y < y1 - y0; ++y)
-                std::memset(band + y * stride, traceEmpty, static_cast<size_t>(w));
-    }
+            ok = false;
+    };
     const int64_t h = y1 - y0;
     for (const TraceSeg& s : grid.segs) {
         if (std::max(s.y1, s.y2) < y0 || std::min(s.y1, s.y2) >= y1)
             continue;
         const int64_t sy1 = s.y1 - y0, sy2 = s.y2 - y0;
         if (std::abs(int64_t(s.x2) - s.x1) >= std::abs(sy2 - sy1))
-            inkLine<true>(band, stride, s.x1, sy1, s.x2, sy2, w, h);
+            inkLine<true>(ink, s.x1, sy1, s.x2, sy2, w, h);
         else
-            inkLine<false>(band, stride, sy1, s.x1, sy2, s.x2, h, w);
+            inkLine<false>(ink, sy1, s.x1, sy2, s.x2, h, w);
     }
+    return ok;
 }
 
-// A sheet's grid is drawn in horizontal bands on a few threads: most of the time goes to the
-// kernel handing over and clearing the grid's memory, which runs on every core at once.
-void drawGrid(int64_t w, int64_t h, bool clear)
+// A sheet's grid is drawn in horizontal bands on a few threads.
+bool drawGrid(int64_t w, int64_t h)
 {
     constexpr int64_t kCellsPerBand = int64_t(16) << 20;
     const int64_t bands = std::min<int64_t>({4, std::max(1u, std::thread::hardware_concurrency()),
                                              std::max<int64_t>(1, w * h / kCellsPerBand)});
     std::vector<std::thread> helpers;
+    std::vector<char> done(static_cast<size_t>(bands), 1);
     int64_t y0 = 0;
     for (int64_t b = 0; b < bands - 1; ++b) {
-        const int64_t y1 = h * (b + 1) / bands;
+        const int64_t y1 = (h * (b + 1) / bands) & ~kMask; // on a tile row
+        if (y1 <= y0)
+            continue;
         try {
-            helpers.emplace_back(drawBand, y0, y1, w, clear);
+            helpers.emplace_back([y0, y1, w, &flag = done[static_cast<size_t>(b)]] { flag = drawBand(y0, y1, w); });
         } catch (const std::system_error&) {
             break; // no thread to be had: the calling thread draws the rest
         }
         y0 = y1;
     }
-    drawBand(y0, h, w, clear);
+    bool ok = drawBand(y0, h, w);
     for (std::thread& t : helpers)
         t.join();
+    for (char d : done)
+        ok = ok && d;
+    return ok;
 }
 
 // "%d %d" on a point line: two integers, each after optional blanks; what follows is ignored.
@@ -175,31 +273,33 @@ void reportGrowthFailure() { showMessage("端点認識の線分を読み込め�
 
 } // namespace
 
+void TraceGrid::FreeBlock::operator()(uint8_t* block) const { ::munmap(block, kBlockBytes); }
+
 int polyInit(int width, int height)
 {
     polyFree();
     width = std::max(width, 0);
     height = std::max(height, 0);
-    uint64_t count = uint64_t(width) * uint64_t(height);
-    uint8_t* cells = count <= kMaxCells ? static_cast<uint8_t*>(std::calloc(std::max<uint64_t>(count, 1), 1))
-                                        : nullptr;
-    if (!cells) {
+    const uint64_t count = uint64_t(width) * uint64_t(height);
+    const int64_t across = (int64_t(width) + kMask) >> kShift, down = (int64_t(height) + kMask) >> kShift;
+    bool ok = count <= kMaxCells;
+    if (ok) {
+        try {
+            grid.tiles.assign(static_cast<size_t>(across * down), nullptr);
+            grid.segs.reserve(kFirstCapacity);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    if (!ok) {
+        polyFree();
         showMessage("端点認識の領域を確保できません（" + std::to_string(width) + " x " +
                     std::to_string(height) + "）。端点認識なしで続けます。");
         return 0;
     }
-    try {
-        grid.segs.reserve(kFirstCapacity);
-    } catch (const std::bad_alloc&) {
-        std::free(cells);
-        reportGrowthFailure();
-        return 0;
-    }
-    preferLargePages(cells, count);
-    grid.cells.reset(cells);
-    cellsUntouched = true;
     grid.width = width;
     grid.height = height;
+    grid.tilesAcross = static_cast<int>(across);
     grid.segCapacity = kFirstCapacity;
     grid.made = true;
     return 1;
@@ -269,11 +369,15 @@ int polyGridFromBitmap(int mode, int bitmapWidth, int bitmapHeight)
 {
     if (!grid.made)
         return mode;
-    int64_t w = std::clamp(bitmapWidth, 0, grid.width);
-    int64_t h = std::clamp(bitmapHeight, 0, grid.height);
+    const int64_t w = std::clamp(bitmapWidth, 0, grid.width);
+    const int64_t h = std::clamp(bitmapHeight, 0, grid.height);
     // The drawing surface starts white: the covered cells are cleared, the rest kept.
-    drawGrid(w, h, !cellsUntouched);
-    cellsUntouched = cellsUntouched && grid.segs.empty();
+    if (!drawGrid(w, h)) {
+        const int width = grid.width, height = grid.height;
+        polyFree();
+        showMessage("端点認識の領域を確保できません（" + std::to_string(width) + " x " +
+                    std::to_string(height) + "）。端点認識なしで続けます。");
+    }
     return mode;
 }
 
@@ -330,18 +434,17 @@ int polyGetCell(int x, int y) { return inGrid(x, y) ? int(cellAt(x, y)) : int(tr
 
 void polySetCell(int x, int y, int code)
 {
-    if (inGrid(x, y)) {
-        cellAt(x, y) = static_cast<uint8_t>(code);
-        cellsUntouched = false;
-    }
+    if (inGrid(x, y))
+        writeCell(x, y, static_cast<uint8_t>(code), looseTiles); // no memory: the cell stays empty
 }
 
 void polyFree()
 {
-    grid.cells.reset();
-    cellsUntouched = false;
+    grid.tiles = std::vector<uint8_t*>();
+    grid.tileMemory = std::vector<std::unique_ptr<uint8_t[], TraceGrid::FreeBlock>>();
+    looseTiles = TileSupply();
     grid.segs = std::vector<TraceSeg>();
-    grid.width = grid.height = 0;
+    grid.width = grid.height = grid.tilesAcross = 0;
     grid.segCount = grid.segCapacity = 0;
     grid.made = false;
 }

@@ -19,14 +19,26 @@ enum TraceCell : uint8_t {
     traceEndPoint = 2,
 };
 
+// The cells are held in square tiles of 32 x 32, made when a cell in them is first written:
+// a sheet's line work touches a fraction of its area, and the tiles it does not touch cost
+// only a pointer.
 struct TraceGrid {
-    struct FreeCells {
-        void operator()(uint8_t* p) const { std::free(p); }
+    static constexpr int kTileShift = 5;
+    static constexpr int kTileSide = 1 << kTileShift;
+    static constexpr int kTileCells = kTileSide * kTileSide;
+    // The tiles' memory comes in blocks of 2 MB, each mapped from the system on its own.
+    static constexpr size_t kBlockBytes = size_t(2) << 20;
+    struct FreeBlock {
+        void operator()(uint8_t* block) const;
     };
 
     int width = 0;
     int height = 0;
-    std::unique_ptr<uint8_t[], FreeCells> cells; // row by row from the top: y * width + x
+    int tilesAcross = 0;
+    // Row by row of tiles from the top; null for a tile whose cells are all empty. Within a
+    // tile the cell of (x, y) is at (y % 32) * 32 + x % 32.
+    std::vector<uint8_t*> tiles;
+    std::vector<std::unique_ptr<uint8_t[], FreeBlock>> tileMemory; // the tiles, in blocks
     int segCapacity = 0;
     int segCount = 0;
     std::vector<TraceSeg> segs;

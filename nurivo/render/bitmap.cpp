@@ -1,6 +1,7 @@
 #include "render/bitmap.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -236,8 +237,39 @@ Bitmap::Bitmap(QImage image, PixelFormat format) : format_(format)
         image_ = toOpaque(std::move(image), want);
 }
 
+Bitmap Bitmap::deferred(int width, int height, PixelFormat format, std::function<Bitmap()> make)
+{
+    Bitmap b;
+    b.format_ = format;
+    if (width <= 0 || height <= 0 || !make)
+        return b;
+    // A key no QImage has: QImage's keys have the image's serial number in the high half,
+    // which starts at 1.
+    static std::atomic<qint64> nextKey{1};
+    b.pending_ = std::make_shared<const Pending>(Pending{width, height, std::move(make), nextKey++});
+    return b;
+}
+
+void Bitmap::make() const
+{
+    // Taken off first: what `make` reads of this bitmap is its plain, empty state.
+    const std::shared_ptr<const Pending> pending = std::move(pending_);
+    pending_.reset();
+    Bitmap made = pending->make();
+    if (made.isEmpty() || made.width() != pending->width || made.height() != pending->height) {
+        image_ = QImage();
+        return;
+    }
+    made.resolve();
+    image_ = std::move(made.image_);
+    format_ = made.format_;
+}
+
+qint64 Bitmap::cacheKey() const { return pending_ ? pending_->key : image_.cacheKey(); }
+
 void Bitmap::setPixelFormat(PixelFormat format)
 {
+    resolve();
     if (format == format_)
         return;
     if (image_.isNull()) {
@@ -252,6 +284,7 @@ void Bitmap::setPixelFormat(PixelFormat format)
 
 void Bitmap::setSize(int width, int height)
 {
+    resolve();
     if (width == this->width() && height == this->height())
         return;
     if (width <= 0 || height <= 0) {

@@ -5,6 +5,9 @@
 #pragma once
 #include <QImage>
 
+#include <functional>
+#include <memory>
+
 // Bits per pixel as the rest of the system sees them.
 enum PixelFormat {
     pf1bit = 1,
@@ -35,14 +38,25 @@ public:
     // does not match the table above.
     Bitmap(QImage image, PixelFormat format);
 
+    // A bitmap of `width` x `height` in `format` whose pixels `make` produces when they are
+    // first read through image(), on the thread that reads them; its size and format are known
+    // before. A reduction that the view may never show costs nothing until it is shown.
+    // `make` gives an empty bitmap when it fails: this one is then empty from that read on.
+    static Bitmap deferred(int width, int height, PixelFormat format, std::function<Bitmap()> make);
+
     Bitmap(const Bitmap&) = default; // shares the pixels until one side writes
     Bitmap& operator=(const Bitmap&) = default;
     Bitmap(Bitmap&&) noexcept = default;
     Bitmap& operator=(Bitmap&&) noexcept = default;
 
-    int width() const { return image_.width(); }
-    int height() const { return image_.height(); }
-    bool isEmpty() const { return image_.isNull(); }
+    int width() const { return pending_ ? pending_->width : image_.width(); }
+    int height() const { return pending_ ? pending_->height : image_.height(); }
+    bool isEmpty() const { return !pending_ && image_.isNull(); }
+    // True while the pixels of a deferred bitmap have not been made.
+    bool isDeferred() const { return pending_ != nullptr; }
+    // The pixels' cache key (QImage::cacheKey), or for a deferred bitmap one of its own, so
+    // that asking for it does not make the pixels.
+    qint64 cacheKey() const;
     PixelFormat pixelFormat() const { return format_; }
     bool isOneBit() const { return format_ == pf1bit; }
 
@@ -56,8 +70,16 @@ public:
     void setHeight(int height) { setSize(width(), height); }
 
     // The pixels, for drawing (Canvas) and reading. Keep the QImage's format as it is.
-    QImage& image() { return image_; }
-    const QImage& image() const { return image_; }
+    QImage& image()
+    {
+        resolve();
+        return image_;
+    }
+    const QImage& image() const
+    {
+        resolve();
+        return image_;
+    }
 
     // Luminance 0..255 of a colour: (299 R + 587 G + 114 B + 500) / 1000 (ITU-R BT.601).
     static int lumaOf(QRgb rgb);
@@ -65,6 +87,21 @@ public:
     static QImage::Format storageFor(PixelFormat format, bool grey);
 
 private:
-    QImage image_;
-    PixelFormat format_ = pf32bit;
+    struct Pending {
+        int width = 0, height = 0;
+        std::function<Bitmap()> make;
+        qint64 key = 0;
+    };
+    // Makes the pixels of a deferred bitmap; nothing for any other.
+    void resolve() const
+    {
+        if (pending_)
+            make();
+    }
+    void make() const;
+
+    // Mutable so that the first read of a deferred bitmap, a const one too, can make it.
+    mutable QImage image_;
+    mutable PixelFormat format_ = pf32bit;
+    mutable std::shared_ptr<const Pending> pending_;
 };

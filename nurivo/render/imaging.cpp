@@ -867,7 +867,20 @@ bool isGreyStorage(const QImage& image)
     return image.format() == QImage::Format_Mono || image.format() == QImage::Format_Grayscale8;
 }
 
+// The pixel format of a reduction: grey for one-bit and grey sources, colour stays colour.
+PixelFormat reducedFormat(const Bitmap& source) { return isGreyStorage(source.image()) ? pf8bit : source.pixelFormat(); }
+
 } // namespace
+
+int imgGetFileSize(const std::string& path, int& width, int& height)
+{
+    RasterHeader h;
+    if (!readRasterHeader(RasterFile(path), h))
+        return 0;
+    width = h.width;
+    height = h.height;
+    return 1;
+}
 
 int imgGetFileDpi(const std::string& path)
 {
@@ -938,7 +951,7 @@ int imgResizeRows(int width, int height, const Bitmap& source, int rowBegin, int
     if (out.isNull())
         return 0;
     areaResample(src, out, grey ? 1 : wide ? 4 : 3, height, rowBegin);
-    target = Bitmap(std::move(out), grey ? pf8bit : source.pixelFormat());
+    target = Bitmap(std::move(out), reducedFormat(source));
     return 1;
 }
 
@@ -948,5 +961,23 @@ int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target)
     if (reduced.isEmpty())
         return 0;
     target = std::move(reduced);
+    return 1;
+}
+
+int imgResizeForView(int width, int height, const Bitmap& source, Bitmap& target)
+{
+    return source.isOneBit() ? imgResizeRefine1Bit(width, height, source, target)
+                             : imgResizeBitmap(width, height, source, target);
+}
+
+int imgResizeForViewDeferred(int width, int height, const Bitmap& source, Bitmap& target)
+{
+    if (!targetSizeOk(source, width, height))
+        return 0;
+    target = Bitmap::deferred(width, height, reducedFormat(source), [width, height, source] {
+        Bitmap out;
+        imgResizeForView(width, height, source, out);
+        return out;
+    });
     return 1;
 }

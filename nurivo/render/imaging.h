@@ -11,6 +11,10 @@
 // Only the header is read.
 int imgGetFileDpi(const std::string& path);
 
+// The width and height that the raster's header gives, without decoding the pixels. Non-zero
+// when the header is one that imgLoadToBitmap goes on to decode; the decode may still fail.
+int imgGetFileSize(const std::string& path, int& width, int& height);
+
 // Loads the raster at `path` into `bitmap`, with the pixel format of the file. Non-zero when
 // loaded; 0 with `bitmap` unchanged when the file is missing, not a raster, truncated or lies
 // about its size.
@@ -37,6 +41,15 @@ Bitmap imgResize(const Bitmap& source, int width, int height);
 // Reduces `source` into `target` as imgResize does. Non-zero on success; 0 with `target`
 // unchanged on failure. `source` and `target` may be the same.
 int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target);
+
+// The reduction a sheet's view is shown with: imgResizeRefine1Bit for a one-bit source,
+// imgResizeBitmap for any other. Non-zero on success; 0 with `target` unchanged.
+int imgResizeForView(int width, int height, const Bitmap& source, Bitmap& target);
+
+// As imgResizeForView, but the pixels are made when they are first read (Bitmap::deferred),
+// from `source` as it is now. Non-zero when the sizes are ones that the reduction accepts; 0
+// with `target` unchanged otherwise.
+int imgResizeForViewDeferred(int width, int height, const Bitmap& source, Bitmap& target);
 
 // Rows [rowBegin, rowEnd) of the reduction of `source` to `width` x `height` that
 // imgResizeRefine1Bit (grey and one-bit sources) or imgResizeBitmap (colour) make, pixel for

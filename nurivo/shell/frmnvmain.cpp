@@ -16,6 +16,7 @@
 #include "render/tone.h"
 #include "shell/entries.h"
 #include "shell/startopen.h"
+#include "workbench/traceanalyse.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -303,9 +304,27 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
     kx.zkiPath[0] = zki;
     kx.layerCount = 1;
 
+    // A figure file that is the raster itself holds no figures: the image is shown bare (and
+    // imgDefRead takes such a Def file for none).
+    const std::vector<TCompanion> files = layerDrawingCompanions(rasterPath, {zki});
+    const std::vector<TCompanionClash> clashes = layerCompanionClashes(rasterPath, files);
+    const bool zkiIsRaster = std::any_of(clashes.begin(), clashes.end(), [&](const TCompanionClash& c) {
+        return files[c.index].kind == TCompanionKind::Figures;
+    });
+    // The figures are read while the raster decodes; what reading them reports ("複雑すぎる")
+    // is shown on this thread once they are read.
+    PData store;
+    store.useNames = 1;
+    HoldMessagesBeside hold;
+    WorkBeside figures([&store, &zki, zkiIsRaster] {
+        if (!zkiIsRaster)
+            store.PD_LoadFile(zki, 0); // a missing file leaves it empty
+    });
+
     Bitmap raster;
     if (!imgLoadToBitmap(rasterPath, raster) || raster.width() <= 0 || raster.height() <= 0) {
         // Not a raster that can be read: an empty preview rather than a fit by a zero size.
+        figures.wait();
         previewBitmap = Bitmap();
         PB_Ts->setGeometry(0, 0, 0, 0);
         PB_Ts->update();
@@ -330,19 +349,7 @@ void TFrm_NVMain::mainDrawPreview(const std::string& rasterPath)
     kx.SetPrintLayout(0, 0, 0, -1, -1, -1);
     const double dpm = fit * 7.874015748031496;
 
-    // A figure file that is the raster itself holds no figures: the image is shown bare (and
-    // imgDefRead took such a Def file for none).
-    const std::vector<TCompanion> files = layerDrawingCompanions(rasterPath, {zki});
-    const std::vector<TCompanionClash> clashes = layerCompanionClashes(rasterPath, files);
-    const bool zkiIsRaster = std::any_of(clashes.begin(), clashes.end(), [&](const TCompanionClash& c) {
-        return files[c.index].kind == TCompanionKind::Figures;
-    });
-    // The figures are read on this thread: reading them may report ("複雑すぎる") through a
-    // message box.
-    PData store;
-    store.useNames = 1;
-    if (!zkiIsRaster)
-        store.PD_LoadFile(zki, 0); // a missing file leaves the store empty
+    figures.finish();
     kx.pdata[0] = &store;
     if (!previewBitmap.isEmpty()) {
         Canvas canvas(previewBitmap);

@@ -116,7 +116,7 @@ void reduceGuarded(const char* step, const Bitmap& raster, int width, int height
     try {
         if (raster.isEmpty())
             return;
-        if (imgResizeBitmap(width, height, raster, target) == 0)
+        if (imgResizeForView(width, height, raster, target) == 0)
             showMessage(std::string(step) + ": 縮小できませんでした");
     } catch (const std::bad_alloc&) {
         showMessage(std::string(step) + ": メモリが不足しています");
@@ -1034,10 +1034,20 @@ void TFrm_KXInput::Btn_ShowBWClick()
         return;
     KXDraw& d = *drawing_;
     if (Btn_ShowBW->text() == QStringLiteral("白黒表示")) {
-        // One bit each, with one common black-and-white colour table.
-        for (Bitmap* b : {d.rasterBmp, d.halfBmp, d.quarterBmp, d.loupeBmp})
+        // The raster and the magnifier go to one bit with one common black-and-white colour
+        // table. The reductions are made afresh from the one-bit raster as a one-bit sheet's
+        // are: thresholding the averaged colour reductions would break thin lines into dashes.
+        for (Bitmap* b : {d.rasterBmp, d.loupeBmp})
             if (b != nullptr)
                 b->setPixelFormat(pf1bit);
+        if (d.rasterBmp != nullptr) {
+            const int w = d.rasterBmp->width();
+            const int h = d.rasterBmp->height();
+            if (d.halfBmp != nullptr)
+                reduceGuarded("1/2縮小", *d.rasterBmp, w / 2, h / 2, *d.halfBmp);
+            if (d.quarterBmp != nullptr)
+                reduceGuarded("1/4縮小", *d.rasterBmp, w / 4, h / 4, *d.quarterBmp);
+        }
         Btn_ShowBW->setText(QStringLiteral("カラー表示"));
     } else {
         if (d.rasterBmp != nullptr) {

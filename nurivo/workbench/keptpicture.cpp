@@ -135,7 +135,7 @@ KeptPicture::State KeptPicture::stateNow(const QFont& font) const
          cfgGetInt(kxTextSize), cfgGetInt(kxSArrowSize), cfgGetInt(kxEArrowSize)};
     for (const Bitmap* b : {d.rasterBmp, d.halfBmp, d.quarterBmp}) {
         v.push_back(reinterpret_cast<std::intptr_t>(b));
-        v.push_back(b ? b->image().cacheKey() : 0);
+        v.push_back(b ? b->cacheKey() : 0);
     }
     const int layers = std::clamp(d.layerCount, 0, KX_MAX_LAYERS);
     for (int i = 0; i < layers; ++i) {

@@ -7,6 +7,7 @@
 #include "model/layer.h"
 #include "model/laytbl.h"
 #include "model/pdata.h"
+#include "platform/message.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "render/kxdraw.h"
@@ -33,6 +34,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -219,6 +221,31 @@ TEST_F(Picker, PreviewDrawsTheFiguresFilled)
     EXPECT_GT(red, 200);
     // Outside the figure the sheet stays white.
     EXPECT_EQ(previewBitmap.image().pixel(20, 20), qRgb(255, 255, 255));
+}
+
+// The figures are read while the raster decodes: what reading them reports is shown on the
+// calling thread, once, and the figure is drawn.
+TEST_F(Picker, PreviewFiguresReadBesideTheDecodeReportOnTheCallingThread)
+{
+    // Version 1: the label point is worked out while reading; a zigzag crossing its middle
+    // line 24 times is too complex.
+    std::string zki = "1 1\r\n0 25 0 0 0 0 0 0 0 0 0 0 z\r\n";
+    for (int i = 0; i <= 23; ++i)
+        zki += std::to_string(100 + i * 25) + (i % 2 ? " 400\r\n" : " 100\r\n");
+    zki += "675 100\r\n";
+    testutil::writeBytes(dir.file("sheet.ZKI"), zki);
+    std::vector<std::pair<std::string, std::thread::id>> shown;
+    MessageSink before = setMessageSink([&](const std::string& t) { shown.emplace_back(t, std::this_thread::get_id()); });
+    Frm_NVMain->mainDrawPreview(dir.file("sheet.png"));
+    setMessageSink(before);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, "複雑すぎる");
+    EXPECT_EQ(shown[0].second, std::this_thread::get_id());
+    int drawn = 0; // the zigzag's pixels, away from the raster's line at mid-height
+    for (int y = 40; y < 130; ++y)
+        for (int x = 40; x < 330; ++x)
+            drawn += previewBitmap.image().pixel(x, y) != qRgb(255, 255, 255);
+    EXPECT_GT(drawn, 50);
 }
 
 TEST_F(Picker, UnreadableRasterGivesAnEmptyPreviewAndAMessage)

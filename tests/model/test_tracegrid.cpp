@@ -228,4 +228,18 @@ TEST_F(TraceGridTest, FreeAndZeroSize)
     EXPECT_EQ(polyFindVertexNear(3, 0, 0, x, y), 0);
 }
 
+// An A0 sheet's grid holds memory only where lines run: one short line and its ends take one
+// block of tiles, not a byte for each of the sheet's 247 million cells.
+TEST_F(TraceGridTest, MemoryOnlyWhereLinesRun)
+{
+    ASSERT_EQ(polyInit(13200, 18700), 1);
+    polyAddSegment(100, 100, 140, 120);
+    polyGridFromBitmap(1, 13200, 18700);
+    polyMarkVertices();
+    EXPECT_EQ(polyGetCell(120, 110), traceInk);
+    EXPECT_EQ(polyGetCell(140, 120), traceEndPoint);
+    EXPECT_EQ(polyGetCell(13199, 18699), traceEmpty);
+    EXPECT_EQ(polyGetGrid().tileMemory.size(), 1u);
+}
+
 } // namespace

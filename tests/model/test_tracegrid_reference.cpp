@@ -54,7 +54,7 @@ void expectSameCells(const Reference& ref, const char* what)
     const int64_t at = tracegridref::firstDifference(ref);
     if (at >= 0)
         ADD_FAILURE() << what << ": first differing cell (" << at % ref.width << ", " << at / ref.width
-                      << "): " << int(g.cells[static_cast<size_t>(at)]) << " against "
+                      << "): " << polyGetCell(int(at % ref.width), int(at / ref.width)) << " against "
                       << int(ref.cells[static_cast<size_t>(at)]);
 }
 

@@ -73,12 +73,12 @@ inline int64_t firstDifference(const Reference& ref)
     const TraceGrid& g = polyGetGrid();
     if (g.width != ref.width || g.height != ref.height)
         return 0;
-    const size_t count = ref.cells.size();
-    if (count == 0 || std::memcmp(g.cells.get(), ref.cells.data(), count) == 0)
-        return -1;
-    for (size_t i = 0; i < count; ++i)
-        if (g.cells[i] != ref.cells[i])
-            return static_cast<int64_t>(i);
+    for (int y = 0; y < ref.height; ++y) {
+        const uint8_t* row = ref.cells.data() + static_cast<size_t>(y) * ref.width;
+        for (int x = 0; x < ref.width; ++x)
+            if (polyGetCell(x, y) != row[x])
+                return int64_t(y) * ref.width + x;
+    }
     return -1;
 }
 

@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <functional>
+
 namespace {
 
 TEST(Bitmap, NewBitmapsAreWhiteAndPaintable)
@@ -114,6 +116,55 @@ TEST(Bitmap, SetSizeKeepsTheTopLeftAndWhitensTheRest)
         bmp.setSize(5, 2);
         EXPECT_EQ(bmp.image().pixel(4, 1), qRgb(0, 0, 0));
     }
+}
+
+// A deferred bitmap answers its size and format without making its pixels; the first read
+// makes them once, for a const read too; a make that fails leaves it empty; copies made
+// before the read make their own.
+TEST(Bitmap, DeferredPixelsAreMadeOnTheirFirstRead)
+{
+    int made = 0;
+    auto make = [&made] {
+        ++made;
+        Bitmap b(6, 4, pf8bit);
+        b.image().fill(7);
+        return b;
+    };
+    Bitmap d = Bitmap::deferred(6, 4, pf8bit, make);
+    const Bitmap copy = d;
+    EXPECT_TRUE(d.isDeferred());
+    EXPECT_FALSE(d.isEmpty());
+    EXPECT_EQ(d.width(), 6);
+    EXPECT_EQ(d.height(), 4);
+    EXPECT_EQ(d.pixelFormat(), pf8bit);
+    const qint64 pendingKey = d.cacheKey();
+    EXPECT_EQ(made, 0);
+    EXPECT_EQ(qGray(static_cast<const Bitmap&>(d).image().pixel(5, 3)), 7);
+    EXPECT_EQ(d.image().pixel(0, 0), qRgb(7, 7, 7));
+    EXPECT_EQ(made, 1);
+    EXPECT_FALSE(d.isDeferred());
+    EXPECT_NE(d.cacheKey(), pendingKey);
+    EXPECT_EQ(d.cacheKey(), d.image().cacheKey());
+    EXPECT_TRUE(copy.image() == d.image());
+    EXPECT_EQ(made, 2);
+
+    struct {
+        const char* what;
+        std::function<Bitmap()> make;
+    } failing[] = {{"nothing made", [] { return Bitmap(); }},
+                   {"another size", [] { return Bitmap(5, 4, pf8bit); }}};
+    for (const auto& f : failing) {
+        Bitmap b = Bitmap::deferred(6, 4, pf8bit, f.make);
+        EXPECT_FALSE(b.isEmpty()) << f.what;
+        b.image();
+        EXPECT_TRUE(b.isEmpty()) << f.what;
+        EXPECT_EQ(b.width(), 0) << f.what;
+    }
+    // Changing a deferred bitmap makes it first.
+    Bitmap grey = Bitmap::deferred(6, 4, pf8bit, make);
+    grey.setPixelFormat(pf1bit);
+    EXPECT_FALSE(grey.isDeferred());
+    EXPECT_EQ(grey.image().pixel(2, 2), qRgb(0, 0, 0));
 }
 
 } // namespace

@@ -213,6 +213,29 @@ TEST(Resize, OneBitReductionMatchesPlainReferenceByteForByte)
     }
 }
 
+// The reduction made when first read is the one made at once, for each kind of source; and
+// it is of the source as it was when deferred.
+TEST(Resize, DeferredReductionIsTheImmediateOne)
+{
+    Bitmap grey(90, 70, pf8bit), colour(90, 70, pf24bit);
+    for (int y = 0; y < 70; ++y)
+        for (int x = 0; x < 90; ++x) {
+            grey.image().setPixel(x, y, qRgb(x * 2, x * 2, x * 2));
+            colour.image().setPixel(x, y, qRgb(x * 2, y * 3, 100));
+        }
+    Bitmap mono = monoWithInk(90, 70, [](int x, int y) { return (x + 2 * y) % 9 == 0; });
+    for (const Bitmap* src : {&mono, &grey, &colour}) {
+        SCOPED_TRACE(int(src->pixelFormat()));
+        Bitmap source = *src, now, later;
+        ASSERT_EQ(imgResizeForView(45, 35, source, now), 1);
+        ASSERT_EQ(imgResizeForViewDeferred(45, 35, source, later), 1);
+        source.image().fill(0); // changed after: the deferred one still reduces the old pixels
+        EXPECT_TRUE(later.isDeferred());
+        EXPECT_EQ(later.pixelFormat(), now.pixelFormat());
+        EXPECT_TRUE(later.image() == now.image());
+    }
+}
+
 TEST(Resize, FailuresLeaveTheTargetAlone)
 {
     const Bitmap src(40, 30, pf1bit);
@@ -232,6 +255,7 @@ TEST(Resize, FailuresLeaveTheTargetAlone)
         Bitmap target(3, 2, pf24bit);
         EXPECT_EQ(imgResizeRefine1Bit(c.w, c.h, c.source, target), 0);
         EXPECT_EQ(imgResizeBitmap(c.w, c.h, c.source, target), 0);
+        EXPECT_EQ(imgResizeForViewDeferred(c.w, c.h, c.source, target), 0);
         EXPECT_EQ(target.width(), 3);
         EXPECT_EQ(target.pixelFormat(), pf24bit);
         EXPECT_TRUE(imgResize(c.source, c.w, c.h).isEmpty());

@@ -2,12 +2,16 @@
 
 #include "model/startup.h"
 #include "model/tracegrid.h"
+#include "platform/message.h"
+#include "render/imaging.h"
 #include "shell/frmprogress.h"
 
 #include <QApplication>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -172,6 +176,99 @@ TEST(TraceAnalyse, MissingRasterKeepsPlaceholderAndFailuresAreNamed)
     }
     EXPECT_EQ(tiny.drawing.halfBmp->width(), 1);
     EXPECT_TRUE(tiny.drawing.quarterBmp->isEmpty());
+}
+
+// Every cell of the trace grid, row by row.
+std::vector<uint8_t> gridCells()
+{
+    const TraceGrid& g = polyGetGrid();
+    std::vector<uint8_t> cells;
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x)
+            cells.push_back(static_cast<uint8_t>(polyGetCell(x, y)));
+    return cells;
+}
+
+// The grid is read beside the raster's decode at the size its header gives: it is the grid of
+// the plain steps one after another. A raster whose header reads but whose pixels do not
+// leaves the placeholder, and the grid is that size.
+TEST(TraceAnalyse, LineWorkReadBesideTheDecodeIsThePlainBuild)
+{
+    testutil::TempDir dir;
+    QImage ph(64, 48, QImage::Format_Mono);
+    ph.fill(1);
+    ph.save(QString::fromStdString(dir.file("RozedAdo.png")));
+    const std::string before = placeholderImagePath;
+    placeholderImagePath = dir.file("RozedAdo.png");
+
+    Sheet sheet(1, 400, 300);
+    writeRvl(sheet.drawing.rvlPath);
+    Sheet broken(1, 400, 300);
+    writeRvl(broken.drawing.rvlPath);
+    {
+        // The chunks stand, the compressed pixels are damaged.
+        std::string bytes = testutil::readBytes(broken.drawing.imgDef->imagePath);
+        const size_t idat = bytes.find("IDAT");
+        ASSERT_NE(idat, std::string::npos);
+        for (size_t i = idat + 6; i < idat + 20 && i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(~bytes[i]);
+        testutil::writeBytes(broken.drawing.imgDef->imagePath, bytes);
+    }
+    for (Sheet* s : {&sheet, &broken}) {
+        s->load(1);
+        const int w = s->drawing.rasterBmp->width(), h = s->drawing.rasterBmp->height();
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        ASSERT_EQ(polyGetGrid().width, w);
+        ASSERT_EQ(polyGetGrid().height, h);
+        const std::vector<uint8_t> beside = gridCells();
+        polyInit(w, h);
+        polyReadRvl(s->drawing.rvlPath, h);
+        polyGridFromBitmap(1, w, h);
+        polyMarkVertices();
+        EXPECT_EQ(beside, gridCells());
+    }
+    EXPECT_EQ(broken.drawing.rasterBmp->width(), 64);
+    placeholderImagePath = before;
+}
+
+// What reading the figures beside the decode reports is shown on the calling thread, after
+// they are read, and the figures are there.
+TEST(TraceAnalyse, FiguresReadBesideTheDecodeReportOnTheCallingThread)
+{
+    Sheet sheet;
+    // Version 1: the label point is worked out while reading; a zigzag crossing its middle
+    // line 24 times is too complex.
+    std::string zki = "1 1\r\n0 25 0 0 0 0 0 0 0 0 0 0 z\r\n";
+    for (int i = 0; i <= 23; ++i)
+        zki += std::to_string(i * 10) + (i % 2 ? " 20\r\n" : " 0\r\n");
+    zki += "230 0\r\n";
+    testutil::writeBytes(sheet.drawing.zkiPath[0], zki);
+    std::vector<std::pair<std::string, std::thread::id>> shown;
+    MessageSink before = setMessageSink([&](const std::string& t) { shown.emplace_back(t, std::this_thread::get_id()); });
+    sheet.load(0);
+    setMessageSink(before);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, "複雑すぎる");
+    EXPECT_EQ(shown[0].second, std::this_thread::get_id());
+    EXPECT_EQ(sheet.store().PD_GetCount(), 1);
+}
+
+// The half is made when it is first shown, as the plain reduction makes it.
+TEST(TraceAnalyse, TheHalfIsMadeWhenFirstShown)
+{
+    for (bool colour : {false, true}) {
+        Sheet sheet(1, 1001, 603, colour);
+        sheet.load(0);
+        Bitmap& half = *sheet.drawing.halfBmp;
+        EXPECT_TRUE(half.isDeferred());
+        EXPECT_EQ(half.width(), 500);
+        EXPECT_EQ(half.height(), 301);
+        Bitmap plain;
+        ASSERT_EQ(imgResizeForView(500, 301, *sheet.drawing.rasterBmp, plain), 1);
+        EXPECT_EQ(half.pixelFormat(), plain.pixelFormat());
+        EXPECT_TRUE(half.image() == plain.image()) << colour;
+        EXPECT_FALSE(half.isDeferred());
+    }
 }
 
 TEST(TraceAnalyse, FreeingTheWorkBitmapsClearsThePointers)

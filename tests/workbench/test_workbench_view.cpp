@@ -4,6 +4,7 @@
 
 #include "platform/ui.h"
 #include "render/canvas.h"
+#include "render/imaging.h"
 #include "render/paintboxex.h"
 
 #include <QApplication>
@@ -283,9 +284,14 @@ TEST_F(View, BlackAndWhiteAndBackToColour)
     ASSERT_FALSE(form.Btn_ShowBW->isHidden());
     form.Btn_ShowBW->click();
     EXPECT_EQ(form.Btn_ShowBW->text(), QStringLiteral("カラー表示"));
-    for (Bitmap* b : {sheet.drawing.rasterBmp, sheet.drawing.halfBmp, sheet.drawing.quarterBmp,
-                      sheet.drawing.loupeBmp})
-        EXPECT_TRUE(b->isOneBit());
+    EXPECT_TRUE(sheet.drawing.rasterBmp->isOneBit());
+    EXPECT_TRUE(sheet.drawing.loupeBmp->isOneBit());
+    // The reductions are those of the one-bit raster, as a one-bit sheet has them.
+    for (auto [b, div] : {std::pair{sheet.drawing.halfBmp, 2}, std::pair{sheet.drawing.quarterBmp, 4}}) {
+        Bitmap want;
+        ASSERT_EQ(imgResizeRefine1Bit(400 / div, 300 / div, *sheet.drawing.rasterBmp, want), 1);
+        EXPECT_TRUE(b->image() == want.image()) << div;
+    }
     EXPECT_EQ(sheet.drawing.halfBmp->width(), 200);
 
     form.Btn_ShowBW->click();
@@ -308,6 +314,64 @@ TEST_F(View, BlackAndWhiteAndBackToColour)
     EXPECT_EQ(msgs.messages[0].rfind("1/4", 0), 0u) << msgs.messages[0];
     EXPECT_EQ(tiny.drawing.halfBmp->width(), 1);
     EXPECT_FALSE(tiny.drawing.halfBmp->isOneBit());
+}
+
+// A colour copy of the sample sheet with a known line drawn across it, in black and white:
+// along the line the view has a dark pixel at every column, at each of the four scales.
+TEST_F(View, BlackAndWhiteKeepsLinesWholeAtEveryScale)
+{
+    const std::string sample = std::string(NURIVO_SOURCE_DIR) + "/samples/sample-sheet.tif";
+    Bitmap mono;
+    if (!imgLoadToBitmap(sample, mono))
+        GTEST_SKIP() << "no sample sheet";
+    const QColor ink(40, 60, 150), paper(255, 248, 225);
+    QImage colour = mono.image().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < colour.height(); ++y) {
+        QRgb* p = reinterpret_cast<QRgb*>(colour.scanLine(y));
+        for (int x = 0; x < colour.width(); ++x)
+            p[x] = qGray(p[x]) < 128 ? ink.rgb() : paper.rgb();
+    }
+    const QPointF from(40, 60), to(2360, 1000); // a three-pixel line, as the sheet's own
+    {
+        QPainter p(&colour);
+        p.setPen(QPen(ink, 3));
+        p.drawLine(from, to);
+    }
+    Sheet sheet(1, 400, 300, true);
+    const std::string path = sheet.dir.file("colour.png");
+    ASSERT_TRUE(colour.save(QString::fromStdString(path)));
+    sheet.drawing.imgDef->imagePath = path;
+    sheet.load(0);
+    TFrm_KXInput form;
+    openShown(form, sheet);
+    form.Btn_ShowBW->click();
+    ASSERT_EQ(form.Btn_ShowBW->text(), QStringLiteral("カラー表示"));
+
+    const struct {
+        Qt::Key key;
+        int divisor;
+    } scales[] = {{Qt::Key_1, 1}, {Qt::Key_2, 2}, {Qt::Key_3, 4}, {Qt::Key_4, 8}};
+    for (const auto& s : scales) {
+        QTest::keyClick(&form, s.key);
+        const QImage view = form.PaintBoxEx1->grab().toImage();
+        if (const char* shots = std::getenv("NURIVO_SHOT_DIR"))
+            view.save(QString::fromLocal8Bit(shots) + QStringLiteral("/bw-%1.png").arg(s.divisor));
+        ASSERT_EQ(view.width(), colour.width() / s.divisor);
+        std::vector<int> gaps; // view columns along the line without a dark pixel beside it
+        for (int vx = int(from.x()) / s.divisor + 1; vx < int(to.x()) / s.divisor - 1; ++vx) {
+            const double x = (vx + 0.5) * s.divisor;
+            const double y = from.y() + (x - from.x()) * (to.y() - from.y()) / (to.x() - from.x());
+            const int vy = int(y / s.divisor);
+            int darkest = 255;
+            for (int dy = -1; dy <= 1; ++dy)
+                if (vy + dy >= 0 && vy + dy < view.height())
+                    darkest = std::min(darkest, qGray(view.pixel(vx, vy + dy)));
+            if (darkest >= 160)
+                gaps.push_back(vx);
+        }
+        EXPECT_TRUE(gaps.empty()) << "1/" << s.divisor << ": " << gaps.size() << " gaps, the first at view column "
+                                  << gaps.front();
+    }
 }
 
 // The sample sheet with figures, as an operator sees it at 1/8 and 1/2. With
