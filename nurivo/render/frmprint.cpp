@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -706,28 +707,45 @@ void TFrm_Print::CB_HR_SizeChange() { repaintPreview(); }
 void TFrm_Print::CB_HR_PosChange() { repaintPreview(); }
 void TFrm_Print::CB_BB_PaperChange() { repaintPreview(); }
 
-void TFrm_Print::Btn_DefPrintClick() { ui::printerSetupDialog(printGetPrinter()); }
+void TFrm_Print::Btn_DefPrintClick()
+{
+    presetPaper(paperWidthMm, paperHeightMm);
+    ui::printerSetupDialog(printGetPrinter());
+}
 
 void TFrm_Print::Btn_ExitClick() { done(2); }
 
 void TFrm_Print::Btn_BBDefClick() { rangeState = 1; }
 
-void TFrm_Print::Btn_PrintClick()
-{
-    printPage(1, PaintBoxEx1->width() > PaintBoxEx1->height());
-}
+void TFrm_Print::Btn_PrintClick() { printPage(1, paperWidthMm, paperHeightMm); }
 
 void TFrm_Print::Btn_BBPrintClick()
 {
     int Wp = 0, Hp = 0;
     printGetBBPaperMM(CB_BB_Paper->currentIndex(), Wp, Hp);
-    printPage(2, Hp < Wp);
+    printPage(2, Wp, Hp);
 }
 
-void TFrm_Print::printPage(int mode, bool landscape)
+void TFrm_Print::presetPaper(double widthMm, double heightMm)
+{
+    if (presetWidthMm_ == widthMm && presetHeightMm_ == heightMm)
+        return; // what the operator chose in the dialogs for this paper stands
+    presetWidthMm_ = widthMm;
+    presetHeightMm_ = heightMm;
+    QPrinter& printer = printGetPrinter();
+    // A standard size only where it is that size exactly: A1 and A0 are composed 840 and
+    // 1188 mm long, 1 mm short of the standard's.
+    const QPageSize size(QSizeF(std::min(widthMm, heightMm), std::max(widthMm, heightMm)),
+                         QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+    if (size.isValid())
+        printer.setPageSize(size);
+    printer.setPageOrientation(widthMm > heightMm ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void TFrm_Print::printPage(int mode, double widthMm, double heightMm)
 {
     QPrinter& printer = printGetPrinter();
-    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    presetPaper(widthMm, heightMm);
     if (!ui::printDialog(printer))
         return;
     SetOutput(mode);

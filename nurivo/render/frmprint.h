@@ -4,6 +4,8 @@
 // zoomable preview, and printed whole or as a framed part on a smaller sheet. Pages go to
 // the run's one printer (a QPrinter, high resolution), which keeps what the print and printer
 // set-up dialogs chose for the whole run; with no printer system it prints to a PDF file.
+// The dialogs open on the paper that the form composes, so that it is the paper that comes
+// out unless the operator chooses another there.
 #pragma once
 #include <QDialog>
 #include <QImage>
@@ -160,11 +162,18 @@ private:
     // positive finite real, else the last good one.
     double scaleS();
     double scaleB();
-    // One print: orientation, dialog, then the page in `mode` on the run's printer.
-    void printPage(int mode, bool landscape);
+    // Sets the run's printer to the paper of `widthMm` x `heightMm` (landscape when wider than
+    // high), unless it was last set to that paper by this form: then what the operator chose
+    // in the dialogs since stands.
+    void presetPaper(double widthMm, double heightMm);
+    // One print on the paper of `widthMm` x `heightMm`: the paper, the dialog, then the page
+    // in `mode` on the run's printer.
+    void printPage(int mode, double widthMm, double heightMm);
     // What the composed preview depends on besides the drawing.
     QString previewKey() const;
 
+    double presetWidthMm_ = -1; // the paper the printer was last set to, none yet
+    double presetHeightMm_ = -1;
     double lastGoodS_ = 500;
     double lastGoodB_ = 500;
     QImage preview_; // the composed preview, kept while its inputs stay
