@@ -730,7 +730,11 @@ void KXDraw::calloutSizes(const TPRec& f, double& h, double& a) const
     a = markSize(-std::abs(f.startPt.y) * dpm * 0.1);
 }
 
-int KXDraw::nameFontHeight() const { return toInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm)); }
+// A name is as high on every page, whatever its scale; the preview shows it reduced.
+int KXDraw::nameFontHeight() const
+{
+    return toInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm) * previewReduction());
+}
 
 void KXDraw::drawText(const TPRec& f, int n)
 {

@@ -307,8 +307,8 @@ TEST_F(PrintForm, PreviewStatusLineAndTheDrawingsRenderState)
     EXPECT_EQ(cfgGetInt(kxSCALE), 1000);
 }
 
-// The preview at 2/4 and 1/4 is the one at 1/1 reduced: texts, callouts, arrowheads and start
-// circles shrink with the lines, each edge within a dot (sizes are whole dots).
+// The preview at 2/4 and 1/4 is the one at 1/1 reduced: texts, callouts, arrowheads, start
+// circles and names shrink with the lines, each edge within a dot (sizes are whole dots).
 TEST_F(PrintForm, APreviewAtAnyZoomIsTheFullPreviewReduced)
 {
     defaultSettings({{0x0000FF, 1}, {0xFF0000, 1}, {0xFF00FF, 1}, {0x00FFFF, 1}});
@@ -323,17 +323,21 @@ TEST_F(PrintForm, APreviewAtAnyZoomIsTheFullPreviewReduced)
     drawing.add(callout);
     drawing.add(figure(2, {{800, 300}, {1200, 300}}, 2, 2)); // end arrow
     drawing.add(figure(2, {{800, 700}, {1200, 700}}, 1, 3)); // start circle
-    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 255), qRgb(255, 255, 0)};
-    const char* what[] = {"text", "callout", "arrow", "circle"};
+    TPRec named = figure(1, {{300, 850}, {301, 850}}, 0, 1);
+    named.name = "名前";
+    drawing.add(named);
+    drawing.kx.drawNames = 1;
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(0, 0, 0)};
+    const char* what[] = {"text", "callout", "arrow", "circle", "name"};
     withForm(4, [&](TFrm_Print& f) {
         f.CHB_Target->setChecked(false);
         auto boxes = [&](QRadioButton* zoom) {
             QTest::mouseClick(zoom, Qt::LeftButton);
             const QImage shot = f.PaintBoxEx1->grab().toImage().convertToFormat(QImage::Format_RGB32);
-            std::vector<QRect> r(4);
+            std::vector<QRect> r(std::size(colours));
             for (int y = 0; y < shot.height(); ++y)
                 for (int x = 0; x < shot.width(); ++x)
-                    for (std::size_t i = 0; i < 4; ++i)
+                    for (std::size_t i = 0; i < r.size(); ++i)
                         if (shot.pixel(x, y) == colours[i])
                             r[i] |= QRect(x, y, 1, 1);
             return r;
@@ -341,7 +345,7 @@ TEST_F(PrintForm, APreviewAtAnyZoomIsTheFullPreviewReduced)
         const std::vector<QRect> full = boxes(f.RadioButton1);
         for (auto [radio, zoom] : {std::pair{f.RadioButton3, 0.5}, {f.RadioButton4, 0.25}}) {
             const std::vector<QRect> reduced = boxes(radio);
-            for (std::size_t i = 0; i < 4; ++i) {
+            for (std::size_t i = 0; i < reduced.size(); ++i) {
                 SCOPED_TRACE(testing::Message() << what[i] << " at " << zoom);
                 ASSERT_FALSE(full[i].isEmpty());
                 EXPECT_NEAR(reduced[i].width(), full[i].width() * zoom, 2.0) << full[i].width();
