@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -11,6 +13,7 @@
 #include <QPrinter>
 #include <QPushButton>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -317,6 +320,91 @@ bool scriptedPrintDialog(const char* kind, const QPrinter& printer)
     return ok;
 }
 
+// Qt's page set-up lists standard sizes only and shows (and on OK gives the printer) the first
+// of them for any other: a size of the printer's own is entered into the dialog as its custom
+// size instead. Nothing happens where the dialog has no such page set-up.
+void showPrinterPaper(QWidget& dialog, const QPrinter& printer)
+{
+    const QPageLayout layout = printer.pageLayout();
+    if (layout.pageSize().id() != QPageSize::Custom)
+        return; // a size of the list shows as it is
+    auto* sizes = dialog.findChild<QComboBox*>(QStringLiteral("pageSizeCombo"));
+    auto* width = dialog.findChild<QDoubleSpinBox*>(QStringLiteral("pageWidth"));
+    auto* height = dialog.findChild<QDoubleSpinBox*>(QStringLiteral("pageHeight"));
+    auto* units = dialog.findChild<QComboBox*>(QStringLiteral("unitCombo"));
+    if (!sizes || !width || !height)
+        return;
+    // The custom entry is the one that carries no size.
+    int custom = -1;
+    for (int i = 0; i < sizes->count() && custom < 0; ++i)
+        if (!sizes->itemData(i).isValid())
+            custom = i;
+    if (custom < 0)
+        return;
+    QPageLayout::Unit unit = QPageLayout::Millimeter;
+    if (units && units->currentData().isValid())
+        unit = qvariant_cast<QPageLayout::Unit>(units->currentData());
+    // The edits hold the paper as it lies, landscape or portrait.
+    const QRectF full = layout.fullRect(unit);
+    sizes->setCurrentIndex(custom);
+    width->setValue(full.width());
+    height->setValue(full.height());
+}
+
+// After a confirmed dialog, the paper of the printer's own that it opened on (`before`) comes
+// back where the operator could not choose another (`untouched`), or where the dialog gave
+// back a size within a millimetre of it: its page set-up takes a custom size for the nearest
+// standard one (840 x 1188 mm for A0's 841 x 1189).
+void keepOwnPaper(QPrinter& printer, const QPageLayout& before, bool untouched)
+{
+    if (before.pageSize().id() != QPageSize::Custom)
+        return;
+    const QSizeF was = before.pageSize().size(QPageSize::Millimeter);
+    const QSizeF now = printer.pageLayout().pageSize().size(QPageSize::Millimeter);
+    const bool near =
+        std::abs(was.width() - now.width()) <= 1.0 && std::abs(was.height() - now.height()) <= 1.0;
+    if (untouched || near) {
+        QPageLayout kept = printer.pageLayout();
+        kept.setPageSize(before.pageSize(), before.minimumMargins());
+        if (untouched)
+            kept.setOrientation(before.orientation());
+        printer.setPageLayout(kept);
+    }
+}
+
+// The print dialog builds its page set-up only when the operator opens its properties, or
+// else on OK, from the printer: the paper is entered when the properties first show, and on
+// an OK without them the printer keeps its own paper.
+class PrintPaperKeeper : public QObject {
+public:
+    PrintPaperKeeper(QDialog& dialog, QPrinter& printer) : dialog_(dialog), printer_(printer) {}
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (!shown_ && e->type() == QEvent::Show) {
+            auto* w = qobject_cast<QDialog*>(o);
+            if (w && w != &dialog_ && within(w)) {
+                shown_ = true;
+                showPrinterPaper(*w, printer_);
+            }
+        }
+        return false;
+    }
+    bool shown() const { return shown_; }
+
+private:
+    // The properties are a window of their own inside the print dialog.
+    bool within(const QObject* o) const
+    {
+        for (; o; o = o->parent())
+            if (o == &dialog_)
+                return true;
+        return false;
+    }
+
+    QDialog& dialog_;
+    QPrinter& printer_;
+    bool shown_ = false;
+};
 } // namespace
 
 bool printDialog(QPrinter& printer)
@@ -327,7 +415,14 @@ bool printDialog(QPrinter& printer)
         return false;
     QPrintDialog dialog(&printer, dialogParent());
     dialog.setOptions(QAbstractPrintDialog::PrintToFile);
-    return dialog.exec() == QDialog::Accepted;
+    const QPageLayout paper = printer.pageLayout();
+    PrintPaperKeeper keeper(dialog, printer);
+    qApp->installEventFilter(&keeper);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    qApp->removeEventFilter(&keeper);
+    if (ok)
+        keepOwnPaper(printer, paper, !keeper.shown());
+    return ok;
 }
 
 bool printerSetupDialog(QPrinter& printer)
@@ -337,7 +432,12 @@ bool printerSetupDialog(QPrinter& printer)
     if (!haveGui())
         return false;
     QPageSetupDialog dialog(&printer, dialogParent());
-    return dialog.exec() == QDialog::Accepted;
+    const QPageLayout paper = printer.pageLayout();
+    showPrinterPaper(dialog, printer);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    if (ok)
+        keepOwnPaper(printer, paper, false);
+    return ok;
 }
 
 std::vector<Record> readLog(const std::string& path)

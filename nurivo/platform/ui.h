@@ -42,6 +42,9 @@ void installMessageSink();
 // The print dialog with no options but printing to a file; true when confirmed.
 bool printDialog(QPrinter& printer);
 // The printer set-up (page set-up) dialog on the same printer; true when confirmed.
+//
+// Both open on the printer's paper, also on a size that their lists lack (840 x 1188 mm), and
+// keep it unless the operator chooses another there.
 bool printerSetupDialog(QPrinter& printer);
 
 // One recorded call of the scripted backend.

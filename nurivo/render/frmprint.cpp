@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -48,7 +49,6 @@ int satInt(long long v) { return satToInt(v); }
 std::string utf8(const QString& s) { return s.toStdString(); }
 
 int textValue(const QLineEdit* e) { return strToSatInt(utf8(e->text())); }
-int textValue(const QComboBox* c) { return strToSatInt(utf8(c->currentText())); }
 
 // Paper of the full print, mm; index 0 is the free size of the edits.
 struct PaperMm {
@@ -158,6 +158,8 @@ void TFrm_Print::buildControls()
         c->setEditable(true);
         // A typed scale is the box's text only; Enter does not add it to the list.
         c->setInsertPolicy(QComboBox::NoInsert);
+        // Nor does a typed scale complete to one of the list: "250" is not "2500".
+        c->setCompleter(nullptr);
         for (const QString& s : scaleItems)
             c->addItem(s);
         c->setCurrentText(QStringLiteral("500"));
@@ -304,6 +306,10 @@ void TFrm_Print::connectHandlers()
 {
     connect(CB_Paper, &QComboBox::currentIndexChanged, this, &TFrm_Print::CB_PaperChange);
     connect(CB_Scale, &QComboBox::editTextChanged, this, &TFrm_Print::CB_ScaleChange);
+    // Enter or leaving the box takes the typed scale.
+    connect(CB_Scale->lineEdit(), &QLineEdit::editingFinished, this, [this] { acceptScale(CB_Scale, goodS_); });
+    connect(CB_BB_Scale->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { acceptScale(CB_BB_Scale, goodB_); });
     for (QRadioButton* r : {RadioButton1, RadioButton2, RadioButton3, RadioButton4})
         connect(r, &QRadioButton::clicked, this, &TFrm_Print::RadioButton1Click);
     connect(Button4, &QPushButton::clicked, this, &TFrm_Print::Button4Click);
@@ -347,11 +353,13 @@ void TFrm_Print::FormCreate()
     CB_BB_Paper->setCurrentIndex(bb >= 0 && bb <= 3 ? bb : 2);
     rangeCentreX = cfgGetInt(kxBB_CX);
     rangeCentreY = cfgGetInt(kxBB_CY);
-    // The loaded scales are the first good ones.
-    lastGoodS_ = 500;
-    lastGoodB_ = 500;
-    scaleS();
-    scaleB();
+    // The loaded scales are the first good ones; a stored scale that is none opens as 500.
+    for (auto [box, good] : {std::pair{CB_Scale, &goodS_}, {CB_BB_Scale, &goodB_}}) {
+        *good = GoodScale{};
+        if (!readScale(box->currentText(), good->value))
+            box->setCurrentText(good->text);
+        good->text = box->currentText();
+    }
     SetOutput(0);
     UpdatePaper();
 }
@@ -412,21 +420,40 @@ void TFrm_Print::SetOutFontName(const QString& name)
         outCanvas->setFontName(name);
 }
 
-namespace {
-// The scale typed in `box` when it is a positive number (kept in `lastGood`), else the last
-// good one.
-double typedScale(const QComboBox* box, double& lastGood)
+bool TFrm_Print::readScale(const QString& text, double& scale)
 {
     double v = 0;
-    if (strScan(utf8(box->currentText()), "%lf", &v) == 1 && std::isfinite(v) && v > 0)
-        lastGood = v;
-    return lastGood;
+    if (strScan(utf8(text), "%lf", &v) != 1 || !(v >= 1 && v <= kMaxScale))
+        return false;
+    scale = v;
+    return true;
 }
-} // namespace
 
-double TFrm_Print::scaleS() { return typedScale(CB_Scale, lastGoodS_); }
+double TFrm_Print::typedScale(const QComboBox* box, GoodScale& good)
+{
+    if (readScale(box->currentText(), good.value))
+        good.text = box->currentText();
+    return good.value;
+}
 
-double TFrm_Print::scaleB() { return typedScale(CB_BB_Scale, lastGoodB_); }
+bool TFrm_Print::acceptScale(QComboBox* box, GoodScale& good)
+{
+    const QString typed = box->currentText();
+    if (readScale(typed, good.value)) {
+        good.text = typed;
+        return true;
+    }
+    // The previous scale goes back before the message, which may take the focus and so
+    // finish the editing once more.
+    box->setCurrentText(good.text);
+    ui::showMessage("縮尺「" + utf8(typed) + "」は使えません。1 から " + std::to_string(kMaxScale) +
+                    " までの数値を入力してください。");
+    return false;
+}
+
+double TFrm_Print::scaleS() { return typedScale(CB_Scale, goodS_); }
+
+double TFrm_Print::scaleB() { return typedScale(CB_BB_Scale, goodB_); }
 
 // ---------------------------------------------------------------------------------------
 // Page composition
@@ -682,6 +709,8 @@ void TFrm_Print::RadioButton1Click()
 
 void TFrm_Print::Button4Click()
 {
+    acceptScale(CB_Scale, goodS_);
+    acceptScale(CB_BB_Scale, goodB_);
     if (paperIndex == 0)
         UpdatePaper();
     repaintPreview();
@@ -692,28 +721,55 @@ void TFrm_Print::CB_HR_SizeChange() { repaintPreview(); }
 void TFrm_Print::CB_HR_PosChange() { repaintPreview(); }
 void TFrm_Print::CB_BB_PaperChange() { repaintPreview(); }
 
-void TFrm_Print::Btn_DefPrintClick() { ui::printerSetupDialog(printGetPrinter()); }
+void TFrm_Print::Btn_DefPrintClick()
+{
+    presetPaper(paperWidthMm, paperHeightMm);
+    ui::printerSetupDialog(printGetPrinter());
+}
 
 void TFrm_Print::Btn_ExitClick() { done(2); }
 
+void TFrm_Print::done(int result)
+{
+    // What the settings get of the scales is a scale.
+    acceptScale(CB_Scale, goodS_);
+    acceptScale(CB_BB_Scale, goodB_);
+    QDialog::done(result);
+}
+
 void TFrm_Print::Btn_BBDefClick() { rangeState = 1; }
 
-void TFrm_Print::Btn_PrintClick()
-{
-    printPage(1, PaintBoxEx1->width() > PaintBoxEx1->height());
-}
+void TFrm_Print::Btn_PrintClick() { printPage(1, paperWidthMm, paperHeightMm); }
 
 void TFrm_Print::Btn_BBPrintClick()
 {
     int Wp = 0, Hp = 0;
     printGetBBPaperMM(CB_BB_Paper->currentIndex(), Wp, Hp);
-    printPage(2, Hp < Wp);
+    printPage(2, Wp, Hp);
 }
 
-void TFrm_Print::printPage(int mode, bool landscape)
+void TFrm_Print::presetPaper(double widthMm, double heightMm)
 {
+    if (presetWidthMm_ == widthMm && presetHeightMm_ == heightMm)
+        return; // what the operator chose in the dialogs for this paper stands
+    presetWidthMm_ = widthMm;
+    presetHeightMm_ = heightMm;
     QPrinter& printer = printGetPrinter();
-    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    // A standard size only where it is that size exactly: A1 and A0 are composed 840 and
+    // 1188 mm long, 1 mm short of the standard's.
+    const QPageSize size(QSizeF(std::min(widthMm, heightMm), std::max(widthMm, heightMm)),
+                         QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+    if (size.isValid())
+        printer.setPageSize(size);
+    printer.setPageOrientation(widthMm > heightMm ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void TFrm_Print::printPage(int mode, double widthMm, double heightMm)
+{
+    if (!acceptScale(CB_Scale, goodS_) || (mode == 2 && !acceptScale(CB_BB_Scale, goodB_)))
+        return;
+    QPrinter& printer = printGetPrinter();
+    presetPaper(widthMm, heightMm);
     if (!ui::printDialog(printer))
         return;
     SetOutput(mode);
@@ -770,7 +826,7 @@ void showPrint(int kind, int paperIndex)
 
     TFrm_Print& f = *form;
     cfgSetInt(kxPaperSize, f.paperIndex);
-    cfgSetInt(kxSCALE, textValue(f.CB_Scale));
+    cfgSetInt(kxSCALE, satTrunc(f.scaleS()));
     cfgSetInt(kxPaperX, textValue(f.ED_PMmX));
     cfgSetInt(kxPaperY, textValue(f.ED_PMmY));
     cfgSetInt(kxHRSize, f.CB_HR_Size->currentIndex());
@@ -780,7 +836,7 @@ void showPrint(int kind, int paperIndex)
     cfgSetInt(kxHROffsX, textValue(f.ED_HOffsX));
     cfgSetInt(kxHROffsY, textValue(f.ED_HOffsY));
     cfgSetInt(kxBB_Paper, f.CB_BB_Paper->currentIndex());
-    cfgSetInt(kxBB_Scale, textValue(f.CB_BB_Scale));
+    cfgSetInt(kxBB_Scale, satTrunc(f.scaleB()));
     cfgSetInt(kxBB_CX, f.rangeCentreX);
     cfgSetInt(kxBB_CY, f.rangeCentreY);
     Frm_Print = nullptr;

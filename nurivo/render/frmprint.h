@@ -4,6 +4,8 @@
 // zoomable preview, and printed whole or as a framed part on a smaller sheet. Pages go to
 // the run's one printer (a QPrinter, high resolution), which keeps what the print and printer
 // set-up dialogs chose for the whole run; with no printer system it prints to a PDF file.
+// The dialogs open on the paper that the form composes, so that it is the paper that comes
+// out unless the operator chooses another there.
 #pragma once
 #include <QDialog>
 #include <QImage>
@@ -132,6 +134,10 @@ public:
     void SetOutFontName(const QString& name);
     // Composes one page on outCanvas for the current outputMode.
     void DrawPage();
+    // The print scale S and the partial-print scale B: the scales in the boxes, or the last
+    // good ones while the boxes hold none.
+    double scaleS();
+    double scaleB();
 
 public slots:
     void FormCreate();
@@ -145,6 +151,8 @@ public slots:
     void CB_BB_PaperChange();
     void Btn_DefPrintClick();
     void Btn_ExitClick();
+    // Every close takes the typed scales first.
+    void done(int result) override;
     void Btn_PrintClick();
     void Btn_BBPrintClick();
     void Btn_BBDefClick();
@@ -156,17 +164,34 @@ private:
     void buildControls();
     void connectHandlers();
     void repaintPreview();
-    // The print scale S and the partial-print scale B: the number in the box when it is a
-    // positive finite real, else the last good one.
-    double scaleS();
-    double scaleB();
-    // One print: orientation, dialog, then the page in `mode` on the run's printer.
-    void printPage(int mode, bool landscape);
+    // A scale the form takes: a number from 1 to kMaxScale (the leading number of the text).
+    static constexpr int kMaxScale = 1000000;
+    static bool readScale(const QString& text, double& scale);
+    struct GoodScale {
+        double value = 500;
+        QString text = QStringLiteral("500");
+    };
+    // The scale in `box` when it is one (then the good one), else the good one, silently: a
+    // repaint while the operator types.
+    double typedScale(const QComboBox* box, GoodScale& good);
+    // Where a typed scale is taken (editing finished, "再表示", a print, closing): a scale that
+    // is none is refused with a message and the good one goes back into the box.
+    bool acceptScale(QComboBox* box, GoodScale& good);
+
+    // Sets the run's printer to the paper of `widthMm` x `heightMm` (landscape when wider than
+    // high), unless it was last set to that paper by this form: then what the operator chose
+    // in the dialogs since stands.
+    void presetPaper(double widthMm, double heightMm);
+    // One print on the paper of `widthMm` x `heightMm`: the paper, the dialog, then the page
+    // in `mode` on the run's printer.
+    void printPage(int mode, double widthMm, double heightMm);
     // What the composed preview depends on besides the drawing.
     QString previewKey() const;
 
-    double lastGoodS_ = 500;
-    double lastGoodB_ = 500;
+    double presetWidthMm_ = -1; // the paper the printer was last set to, none yet
+    double presetHeightMm_ = -1;
+    GoodScale goodS_;
+    GoodScale goodB_;
     QImage preview_; // the composed preview, kept while its inputs stay
     QString previewKey_;
 };

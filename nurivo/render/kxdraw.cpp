@@ -371,15 +371,14 @@ int KXDraw::passPen(const TPRec& f) const
 
 void KXDraw::prepareReach()
 {
-    const double ratio = sizesScaled() ? std::abs(printRatio) : 1.0;
-    reachArrow_ = std::abs(cfgGetInt(kEndArrowSlot) * dpm * 0.1 / ratio) + 2;
-    reachCircle_ = std::abs(cfgGetInt(kStartCircleSlot) * dpm * 0.1 / ratio) + 3;
+    reachArrow_ = std::abs(markSize(cfgGetInt(kEndArrowSlot) * dpm * 0.1)) + 2;
+    reachCircle_ = std::abs(markSize(cfgGetInt(kStartCircleSlot) * dpm * 0.1)) + 3;
     reachNameHeight_ = nameFontHeight();
     // Multiplying by the inverse differs from dividing by far less than the dot of slack.
     reachScale_ = 1.0 / divisor;
     reachOffX_ = outMode != 0 ? pOffsX * dpm * zoom : 0.0;
     reachOffY_ = outMode != 0 ? pOffsY * dpm * zoom : 0.0;
-    reachPen_ = std::abs(dpm / printRatio) + 5;
+    reachPen_ = std::abs(dpm / printRatio * previewReduction()) + 5;
 }
 
 QRect KXDraw::FigureArea(int layer, const TPRec& figure, double dpm_)
@@ -655,9 +654,7 @@ void KXDraw::drawLeader(const TPRec& f, int n)
     const int w0 = canvas->penWidth();
     const TColor c0 = canvas->penColor();
     if ((f.flags & 2) && n >= 2) {
-        double s = cfgGetInt(kEndArrowSlot) * dpm * 0.1;
-        if (sizesScaled())
-            s /= printRatio;
+        double s = markSize(cfgGetInt(kEndArrowSlot) * dpm * 0.1);
         const QPoint p = dev_[static_cast<std::size_t>(n - 2)];
         const QPoint q = dev_[static_cast<std::size_t>(n - 1)];
         double theta;
@@ -688,9 +685,7 @@ void KXDraw::drawLeader(const TPRec& f, int n)
         canvas->polyline(dev_.data(), n);
     }
     if ((f.flags & 1) && n >= 1) {
-        double r = cfgGetInt(kStartCircleSlot) * dpm * 0.1;
-        if (sizesScaled())
-            r /= printRatio;
+        double r = markSize(cfgGetInt(kStartCircleSlot) * dpm * 0.1);
         if (markPen(f.flags & 4))
             r += 3;
         DrawCircle(dev_[0], toInt(r));
@@ -704,36 +699,33 @@ void KXDraw::drawLeader(const TPRec& f, int n)
 bool KXDraw::markPen(bool blackRim)
 {
     if (blackRim) {
-        canvas->setPenWidth(toInt(dpm / printRatio));
+        canvas->setPenWidth(toInt(dpm / printRatio * previewReduction()));
         canvas->setPenColor(kBlack);
         return true;
     }
-    canvas->setPenWidth(toInt(dpm / printRatio * 0.5));
+    canvas->setPenWidth(toInt(dpm / printRatio * 0.5 * previewReduction()));
     return false;
 }
 
 int KXDraw::textFontHeight(const TPRec& f) const
 {
-    double h = -(f.startPt.x * dpm * 0.1);
-    if (sizesScaled()) {
-        h /= printRatio;
-        if (h > -3 && h < 0)
-            h = -3; // at least 3 dots on paper
-    }
+    const double h = markSize(-(f.startPt.x * dpm * 0.1));
+    if (sizesScaled() && h > -3 && h < 0)
+        return -3; // at least 3 dots on paper
     return toInt(h);
 }
 
 void KXDraw::calloutSizes(const TPRec& f, double& h, double& a) const
 {
-    h = -(f.startPt.x * dpm * 0.1);
-    a = -std::abs(f.startPt.y) * dpm * 0.1;
-    if (sizesScaled()) {
-        h /= printRatio;
-        a /= printRatio;
-    }
+    h = markSize(-(f.startPt.x * dpm * 0.1));
+    a = markSize(-std::abs(f.startPt.y) * dpm * 0.1);
 }
 
-int KXDraw::nameFontHeight() const { return toInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm)); }
+// A name is as high on every page, whatever its scale; the preview shows it reduced.
+int KXDraw::nameFontHeight() const
+{
+    return toInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm) * previewReduction());
+}
 
 void KXDraw::drawText(const TPRec& f, int n)
 {

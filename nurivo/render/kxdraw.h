@@ -110,6 +110,11 @@ public:
 
 private:
     bool sizesScaled() const { return outMode != 0 || forceRatio != 0; }
+    // The preview shows the page reduced by its zoom: sizes of the page's marks shrink with it.
+    double previewReduction() const { return outMode == 1 ? zoom : 1.0; }
+    // A text, arrow or circle size in dots as this output draws it: divided by the print
+    // ratio where sizes are scaled, and reduced with the preview.
+    double markSize(double v) const { return sizesScaled() ? v / printRatio * previewReduction() : v; }
     // The attribute row a figure of `layer` takes (row 0 for an index outside the list),
     // `fallback` when the layer has none; and the pen width it gives.
     const TLayerRec& rowFor(int layer, const TPRec& figure, const TLayerRec& fallback) const;

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSizeF>
 #include <QTimer>
 
 #include "renderapp.h"
@@ -142,6 +144,20 @@ inline QImage rasterisePdf(const std::string& pdf, int dpi)
         QFile::copy(base + QStringLiteral(".png"), QStringLiteral("%1/page-%2.png").arg(QString::fromLocal8Bit(keep)).arg(++n));
     }
     return QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// The first page's size in mm as pdfinfo reads it; empty when it cannot.
+inline QSizeF pdfPageSizeMm(const std::string& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf)});
+    p.waitForFinished(30000);
+    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts")).match(out);
+    if (!m.hasMatch())
+        return QSizeF();
+    return QSizeF(m.captured(1).toDouble() * 25.4 / 72, m.captured(2).toDouble() * 25.4 / 72);
 }
 
 inline std::string pdfFonts(const std::string& pdf)

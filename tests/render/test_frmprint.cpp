@@ -163,6 +163,92 @@ TEST_F(PrintForm, ATypedScaleLeavesTheScaleListsAsTheyAre)
     EXPECT_EQ(cfgGetInt(kxBB_Scale), 750);
 }
 
+// A typed scale stands as typed, also where it begins like one of the list ("250", "2500"),
+// taken by Tab, Enter or "再表示".
+TEST_F(PrintForm, ATypedScaleIsNotCompletedFromTheList)
+{
+    withForm(4, [&](TFrm_Print& f) {
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f)); // Tab moves the focus
+        struct Case {
+            QComboBox* box;
+            const char* typed;
+            Qt::Key key; // Qt::Key_unknown: "再表示"
+        };
+        for (Case c : {Case{f.CB_Scale, "250", Qt::Key_Tab}, {f.CB_BB_Scale, "250", Qt::Key_Return},
+                       {f.CB_BB_Scale, "20", Qt::Key_unknown}, {f.CB_Scale, "100", Qt::Key_unknown}}) {
+            SCOPED_TRACE(c.typed);
+            c.box->setFocus();
+            c.box->lineEdit()->selectAll();
+            QTest::keyClicks(c.box->lineEdit(), QString::fromLatin1(c.typed));
+            if (c.key == Qt::Key_unknown)
+                QTest::mouseClick(f.Button4, Qt::LeftButton);
+            else
+                QTest::keyClick(c.box->lineEdit(), c.key);
+            EXPECT_EQ(c.box->currentText(), QString::fromLatin1(c.typed));
+        }
+        f.PaintBoxEx1->grab();
+        EXPECT_DOUBLE_EQ(drawing.kx.printRatio, 0.1); // 1:100 of a 1:1000 raster
+    });
+    EXPECT_EQ(cfgGetInt(kxSCALE), 100);
+    EXPECT_EQ(cfgGetInt(kxBB_Scale), 20);
+}
+
+// A scale that is no number, not positive or out of all reason is refused with a message
+// wherever it is taken, and the previous one stays, in the box, on the page and in the settings.
+TEST_F(PrintForm, AScaleThatIsNoneIsRefusedAndThePreviousKept)
+{
+    testutil::TempDir dir;
+    const std::string pdf = dir.file("page.pdf");
+    printSetTestOutput(QPageSize(QPageSize::A4), QPageLayout::Portrait, pdf);
+    withForm(4, [&](TFrm_Print& f) {
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f)); // Tab moves the focus
+        for (QComboBox* box : {f.CB_Scale, f.CB_BB_Scale}) {
+            SCOPED_TRACE(box->objectName().toStdString());
+            box->setCurrentText(QStringLiteral("750"));
+            QTest::mouseClick(f.Button4, Qt::LeftButton);
+            for (const char* bad : {"abc", "", "0", "-5", "0.5", "1e300", "2000000", "nan", "inf"}) {
+                SCOPED_TRACE(bad);
+                ui::clearRecorded();
+                box->setFocus();
+                box->lineEdit()->selectAll();
+                QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+                QTest::keyClicks(box->lineEdit(), QString::fromLatin1(bad));
+                QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
+                EXPECT_EQ(box->currentText(), QStringLiteral("750"));
+                ASSERT_EQ(ui::recorded().size(), 1u);
+                EXPECT_EQ(ui::recorded()[0].kind, "message");
+                EXPECT_EQ(ui::recorded()[0].text, std::string("縮尺「") + bad +
+                                                      "」は使えません。1 から 1000000 までの数値を入力してください。");
+            }
+        }
+        f.PaintBoxEx1->grab();
+        EXPECT_DOUBLE_EQ(drawing.kx.printRatio, 0.75);
+        // Refused by a print: no dialog, no page.
+        for (auto [box, button] : {std::pair{f.CB_Scale, f.Btn_Print}, {f.CB_BB_Scale, f.Btn_BBPrint}}) {
+            ui::clearRecorded();
+            box->setCurrentText(QStringLiteral("1e300"));
+            ui::scriptAnswer(ui::Answer::Yes);
+            QTest::mouseClick(button, Qt::LeftButton);
+            EXPECT_FALSE(std::filesystem::exists(pdf));
+            ASSERT_FALSE(ui::recorded().empty());
+            EXPECT_EQ(ui::recorded().back().kind, "message");
+            EXPECT_EQ(box->currentText(), QStringLiteral("750"));
+            ui::clearRecorded();
+            QTest::mouseClick(f.Btn_DefPrint, Qt::LeftButton); // takes the queued answer
+        }
+        // And by the close.
+        f.CB_Scale->setCurrentText(QStringLiteral("-1"));
+        f.CB_BB_Scale->setCurrentText(QStringLiteral("0"));
+        ui::clearRecorded();
+        f.close();
+        EXPECT_EQ(ui::recorded().size(), 2u);
+    });
+    EXPECT_EQ(cfgGetInt(kxSCALE), 750);
+    EXPECT_EQ(cfgGetInt(kxBB_Scale), 750);
+}
+
 TEST_F(PrintForm, ScaleBarChoiceByApplicationKindAndStoredPartialPaper)
 {
     cfgSetInt(kxHRSize, 0);
@@ -207,7 +293,7 @@ TEST_F(PrintForm, PreviewStatusLineAndTheDrawingsRenderState)
         EXPECT_EQ(kx.pOffsY, 12);
         EXPECT_EQ(kx.hatchKind, 1); // the opener's choices stay
         EXPECT_EQ(kx.imageOverFills, 1);
-        // A typed scale shows at the next repaint; one that is no number keeps the last good.
+        // A typed scale shows at the next repaint; one that is no scale keeps the last good.
         f.CB_Scale->setCurrentText(QStringLiteral("1000"));
         QTest::mouseClick(f.Button4, Qt::LeftButton);
         f.PaintBoxEx1->grab();
@@ -219,7 +305,55 @@ TEST_F(PrintForm, PreviewStatusLineAndTheDrawingsRenderState)
             EXPECT_DOUBLE_EQ(drawing.kx.printRatio, 1.0) << bad;
         }
     });
-    EXPECT_EQ(cfgGetInt(kxSCALE), 0); // the text as the Part stores it
+    EXPECT_EQ(cfgGetInt(kxSCALE), 1000);
+}
+
+// The preview at 2/4 and 1/4 is the one at 1/1 reduced: texts, callouts, arrowheads, start
+// circles and names shrink with the lines, each edge within a dot (sizes are whole dots).
+TEST_F(PrintForm, APreviewAtAnyZoomIsTheFullPreviewReduced)
+{
+    defaultSettings({{0x0000FF, 1}, {0xFF0000, 1}, {0xFF00FF, 1}, {0x00FFFF, 1}});
+    cfgSetInt(kxBB_CX, -100000); // the range frame off the page
+    TPRec text = figure(4, {{200, 200}, {300, 200}}, 0, 0);
+    text.name = "田中";
+    text.startPt = {50, 0}; // 5.0 mm
+    TPRec callout = figure(6, {{200, 600}, {700, 600}, {700, 700}}, 0, 1);
+    callout.name = "25.0";
+    callout.startPt = {50, 30};
+    drawing.add(text);
+    drawing.add(callout);
+    drawing.add(figure(2, {{800, 300}, {1200, 300}}, 2, 2)); // end arrow
+    drawing.add(figure(2, {{800, 700}, {1200, 700}}, 1, 3)); // start circle
+    TPRec named = figure(1, {{300, 850}, {301, 850}}, 0, 1);
+    named.name = "名前";
+    drawing.add(named);
+    drawing.kx.drawNames = 1;
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(0, 0, 0)};
+    const char* what[] = {"text", "callout", "arrow", "circle", "name"};
+    withForm(4, [&](TFrm_Print& f) {
+        f.CHB_Target->setChecked(false);
+        auto boxes = [&](QRadioButton* zoom) {
+            QTest::mouseClick(zoom, Qt::LeftButton);
+            const QImage shot = f.PaintBoxEx1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            std::vector<QRect> r(std::size(colours));
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    for (std::size_t i = 0; i < r.size(); ++i)
+                        if (shot.pixel(x, y) == colours[i])
+                            r[i] |= QRect(x, y, 1, 1);
+            return r;
+        };
+        const std::vector<QRect> full = boxes(f.RadioButton1);
+        for (auto [radio, zoom] : {std::pair{f.RadioButton3, 0.5}, {f.RadioButton4, 0.25}}) {
+            const std::vector<QRect> reduced = boxes(radio);
+            for (std::size_t i = 0; i < reduced.size(); ++i) {
+                SCOPED_TRACE(testing::Message() << what[i] << " at " << zoom);
+                ASSERT_FALSE(full[i].isEmpty());
+                EXPECT_NEAR(reduced[i].width(), full[i].width() * zoom, 2.0) << full[i].width();
+                EXPECT_NEAR(reduced[i].height(), full[i].height() * zoom, 2.0) << full[i].height();
+            }
+        }
+    });
 }
 
 TEST_F(PrintForm, ScaleBarLabelsAreBlackWhateverTheLastFigureLeft)
@@ -316,8 +450,8 @@ TEST_F(PrintForm, RangeFrameDrags)
         {true, {110, 50}, {10, 10}, QStringLiteral("251"), 240, 120}, // mirrored
         {true, {60, 90}, {60, 20}, QStringLiteral("0"), 240, 220},     // no width
         {false, {30, 20}, {30, 20}, QStringLiteral("500"), 120, 80},   // idle clicks move the centre
-        // A scale out of all reason saturates.
-        {true, {10, 10}, {110, 50}, QString::number(kSatIntLimit), 240, 120, QStringLiteral("1e300")},
+        // A print scale out of all reason counts as the last good one.
+        {true, {10, 10}, {110, 50}, QStringLiteral("251"), 240, 120, QStringLiteral("1e300")},
     };
     for (const Drag& d : drags) {
         SCOPED_TRACE(d.a.x());

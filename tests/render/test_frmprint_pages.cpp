@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -21,6 +22,7 @@ namespace {
 using namespace printtest;
 
 constexpr double kDpm300 = 300 / 25.4;
+constexpr double kPointMm = 0.2; // a PDF's page size is in whole points
 
 bool dark(QRgb c) { return qGray(c) < 64; } // tone colours are lighter
 
@@ -134,8 +136,9 @@ TEST_F(PrintPages, PartialPrintHasItsScaleBandsAndFrame)
     EXPECT_TRUE(toned);
 }
 
-// Partial scales so small that the raster's rectangle and the page offsets lie far beyond the
-// int range: the page is still composed, with its bands and frame.
+// The farthest apart partial and print scales that the form takes put the raster's rectangle
+// and the page offsets far beyond the int range: the page is still composed, with its bands
+// and frame.
 TEST_F(PrintPages, PartialPrintAtATinyScaleStillDrawsThePage)
 {
     printSetSource(&drawing.kx, 254, 1000);
@@ -144,8 +147,7 @@ TEST_F(PrintPages, PartialPrintAtATinyScaleStillDrawsThePage)
         const char* partialScale;
         const char* printScale;
     };
-    for (const Case& c : {Case{"0.001", "500"}, Case{"0.0000001", "500"}, Case{"0.001", "1000000"},
-                          Case{"500", "0.001"}}) {
+    for (const Case& c : {Case{"1", "500"}, Case{"1", "1000000"}, Case{"1000000", "1"}}) {
         SCOPED_TRACE(std::string(c.partialScale) + " " + c.printScale);
         cfgSetInt(kxBB_CX, (kLineX0 + kLineX1) / 2 / 4);
         cfgSetInt(kxBB_CY, (kLineY0 + kLineY1) / 2 / 4);
@@ -159,6 +161,72 @@ TEST_F(PrintPages, PartialPrintAtATinyScaleStillDrawsThePage)
         EXPECT_EQ(page.pixel(f, mid), qRgb(0, 0, 0)) << "the frame";
         EXPECT_EQ(page.pixel(f / 2, mid), qRgb(255, 255, 255)) << "the band";
     }
+}
+
+// The page that comes out is the paper that the form composes (A1 and A0 as long as it composes
+// them, a free size as typed), whatever paper the printer had before.
+TEST_F(PrintPages, ThePageIsThePaperTheFormComposes)
+{
+    printSetSource(&drawing.kx, 254, 1000);
+    struct Case {
+        int paper;   // CB_Paper
+        int bbPaper; // CB_BB_Paper, for "部分印刷"
+        bool partial;
+        QSizeF mm;
+    };
+    const Case cases[] = {
+        {4, 2, false, {420, 297}}, // "4 A3横"
+        {9, 2, false, {840, 1188}}, // "9 A0縦"
+        {8, 2, false, {840, 594}}, // "8 A1横"
+        {0, 2, false, {500, 300}}, // "0 任意"
+        {9, 1, true, {297, 210}},  // partial on "2 A4横"
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.paper << (c.partial ? " partial" : ""));
+        cfgSetInt(kxPaperSize, c.paper);
+        cfgSetInt(kxPaperX, 500);
+        cfgSetInt(kxPaperY, 300);
+        cfgSetInt(kxBB_Paper, c.bbPaper);
+        std::filesystem::remove(pdf);
+        printSetTestOutput(QPageSize(QPageSize::A4), QPageLayout::Portrait, pdf);
+        withForm(c.paper, [&](TFrm_Print& f) {
+            ui::scriptAnswer(ui::Answer::Yes);
+            QTest::mouseClick(c.partial ? f.Btn_BBPrint : f.Btn_Print, Qt::LeftButton);
+        });
+        const QSizeF page = pdfPageSizeMm(pdf);
+        EXPECT_NEAR(page.width(), c.mm.width(), kPointMm);
+        EXPECT_NEAR(page.height(), c.mm.height(), kPointMm);
+    }
+}
+
+// "プリンタ設定" opens on the form's paper; a paper the operator chooses there stands for the
+// prints of that form paper, and choosing another form paper sets the printer to it.
+TEST_F(PrintPages, APaperChosenInPrinterSetUpStandsUntilTheFormsPaperChanges)
+{
+    printSetSource(&drawing.kx, 254, 1000);
+    printSetTestOutput(QPageSize(QPageSize::A4), QPageLayout::Portrait, pdf);
+    auto printed = [&](TFrm_Print& f) {
+        ui::scriptAnswer(ui::Answer::Yes);
+        QTest::mouseClick(f.Btn_Print, Qt::LeftButton);
+        return pdfPageSizeMm(pdf);
+    };
+    withForm(4, [&](TFrm_Print& f) {
+        ui::scriptAnswer(ui::Answer::Yes);
+        QTest::mouseClick(f.Btn_DefPrint, Qt::LeftButton);
+        QPrinter& p = printGetPrinter();
+        EXPECT_EQ(p.pageLayout().pageSize().id(), QPageSize::A3);
+        EXPECT_EQ(p.pageLayout().orientation(), QPageLayout::Landscape);
+        // As the operator would choose in the dialog.
+        p.setPageSize(QPageSize(QPageSize::A4));
+        p.setPageOrientation(QPageLayout::Portrait);
+        QSizeF page = printed(f);
+        EXPECT_NEAR(page.width(), 210, kPointMm);
+        EXPECT_NEAR(page.height(), 297, kPointMm);
+        f.CB_Paper->setCurrentIndex(6); // "6 A2横"
+        page = printed(f);
+        EXPECT_NEAR(page.width(), 594, kPointMm);
+        EXPECT_NEAR(page.height(), 420, kPointMm);
+    });
 }
 
 // Page offsets move the raster with the figures at every divisor, the prepared ones too.

@@ -6,7 +6,6 @@
 #include "render/kxdraw.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include "renderapp.h"
 
@@ -20,7 +19,9 @@ using rendertest::app;
 
 std::string sampleSheet()
 {
-    return QFileInfo(QString(__FILE__)).dir().filePath("../../samples/sample-sheet.tif").toStdString();
+    // From the fixtures' folder, which the build names in full (a compiler launcher may give
+    // the source's own path relative to the build folder).
+    return QDir::cleanPath(QStringLiteral(NURIVO_TEST_FIXTURES "/../../../samples/sample-sheet.tif")).toStdString();
 }
 
 QImage background(KXDraw& kx, int div, QSize size, bool over)
