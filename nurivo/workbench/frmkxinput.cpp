@@ -34,15 +34,18 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStyleOptionHeader>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -125,6 +128,16 @@ void reduceGuarded(const char* step, const Bitmap& raster, int width, int height
     }
 }
 
+// A control that takes typed text: an edit, a spin box, a text box or an editable combo.
+bool isTextField(const QWidget* w)
+{
+    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+        qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w))
+        return true;
+    const auto* combo = qobject_cast<const QComboBox*>(w);
+    return combo && combo->isEditable();
+}
+
 // The figure list: a string grid. Typed letters are the form's commands (B, N, D, …), so
 // they must not jump the current row to a matching name as an item view's search would.
 class TStringGrid : public QTableWidget {
@@ -133,6 +146,16 @@ public:
     void keyboardSearch(const QString&) override {}
 
 protected:
+    // The highlighted row is the current row, the figure that the commands act on: a Ctrl+click
+    // or Ctrl+Space on it must not take the highlight off while it stays current.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override
+    {
+        const QItemSelectionModel::SelectionFlags flags = QTableWidget::selectionCommand(index, event);
+        if (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
+            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+        return flags;
+    }
     // Only the left button clicks a row: another button must not move the current row, whose
     // click ends a figure in progress.
     void mousePressEvent(QMouseEvent* e) override
@@ -476,11 +499,8 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
     PaintBoxEx1->resize(1, 1);
     ScrollBox1->setWidget(PaintBoxEx1);
     connect(PaintBoxEx1, &TPaintBoxEx::OnPaint, this, &TFrm_KXInput::PaintBoxEx1Paint);
-    // Presses and moves go to the input; a release does nothing.
-    connect(PaintBoxEx1, &TPaintBoxEx::OnMouseDown, this,
-            [this](Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
-                input_->mouseDown(button == Qt::RightButton, mods, x, y);
-            });
+    // Presses (eventFilter, which sees every button held) and moves go to the input; a release
+    // does nothing.
     connect(PaintBoxEx1, &TPaintBoxEx::OnMouseMove, this,
             [this](Qt::KeyboardModifiers mods, int x, int y) { input_->mouseMove(mods, x, y); });
     bottomLay->addWidget(ScrollBox1, 1);
@@ -1366,6 +1386,15 @@ bool TFrm_KXInput::eventFilter(QObject* watched, QEvent* event)
         Panel5DblClick();
         return false;
     }
+    // A press on the sheet is a right click whenever the right button is among those held, so
+    // a left press while the right one is down is one too. A double click is a second press.
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        watched == PaintBoxEx1 && input_) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        const QPoint p = me->position().toPoint();
+        input_->mouseDown((me->buttons() & Qt::RightButton) != 0, me->modifiers(), p.x(), p.y());
+        return true;
+    }
     // Every press ends with a release (auto-repeat included): a press seen again before one
     // is the same key travelling up to the parents of the control that left it.
     if (event->type() == QEvent::KeyRelease) {
@@ -1384,6 +1413,9 @@ bool TFrm_KXInput::eventFilter(QObject* watched, QEvent* event)
         return false;
     lastKey_ = event;
     lastKeyTarget_ = w;
+    // What is typed into a text field is that field's text only.
+    if (isTextField(w))
+        return false;
     if (const int cmd = keyCommandOf(*ke))
         FormKeyDown(cmd);
     return false; // every key goes on to the control that has the focus

@@ -295,17 +295,17 @@ void TKXInput::pressDrawing(bool right, TPoint p, int x, int y)
         MI_FixClick();
         return;
     }
+    // The last point again adds nothing but still completes the figure, so a callout or a ring
+    // whose attribute dialog was cancelled is committed by the same click once more.
     const TPoint pt = view_.checkPointTicked() ? wb.curPoint : p;
-    bool stored = false;
     if (!(pt == wb.prevPoint)) {
         if (!storePoint(pt)) {
             repaintWhole();
             return;
         }
         wb.curPoint = wb.prevPoint = pt;
-        stored = true;
     }
-    if (stored && wb.inputMode == 5 && rec.nPts == 3) {
+    if (wb.inputMode == 5 && rec.nPts == 3) {
         if (wb.drawTag == 10) {
             const TPoint p0 = inputPt(0);
             const TPoint p1 = inputPt(1);
@@ -321,7 +321,7 @@ void TKXInput::pressDrawing(bool right, TPoint p, int x, int y)
         MI_FixClick();
         return;
     }
-    if (stored && wb.inputMode == 1 && rec.nPts > 3 && inputPt(0) == wb.prevPoint) {
+    if (wb.inputMode == 1 && rec.nPts > 3 && inputPt(0) == wb.prevPoint) {
         MI_FixClick();
         return;
     }
@@ -491,9 +491,16 @@ void TKXInput::PM_PicRB_FIXClick()
     if (wb.inputMode == 1) {
         if (rec.nPts < 3)
             return;
+        // A ring closed already (on its first vertex, or by an earlier "確定" whose dialog was
+        // cancelled) keeps its one closing point.
         ensureInputBuffer();
-        inputPt(rec.nPts) = inputPt(0);
-        ++rec.nPts;
+        if (!(rec.nPts > 3 && inputPt(rec.nPts - 1) == inputPt(0))) {
+            if (!storePoint(inputPt(0))) {
+                repaintWhole();
+                return;
+            }
+            wb.prevPoint = inputPt(0);
+        }
     } else if (rec.nPts < 2) {
         return;
     }

@@ -297,6 +297,102 @@ TEST_F(InputTest, ThePointLimitRefusesWithAMessage)
     }
 }
 
+// A ring is closed once: "確定" on a ring that its first vertex (or an earlier "確定") closed
+// adds no second closing point, however often its dialog is cancelled, and every append of a
+// point keeps to the buffer.
+TEST_F(InputTest, ConfirmClosesARingOnceAndKeepsToTheBuffer)
+{
+    struct Case {
+        const char* what;
+        int before;        // points entered before the closing step
+        bool closeByClick; // closed on its first vertex, else by "確定"
+        int ring;          // points of the stored ring
+    } cases[] = {
+        {"closed on the first vertex at the limit", WB_INPUT_POINTS - 1, true, WB_INPUT_POINTS},
+        {"closed on the first vertex", 3, true, 4},
+        {"closed by confirm", 3, false, 4},
+        {"closed by confirm at the limit", WB_INPUT_POINTS - 1, false, WB_INPUT_POINTS},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        inputSetDrawMode(1);
+        for (int i = 0; i < c.before; ++i)
+            wb.inputRec.pts[static_cast<size_t>(i)] = TPoint{10 + i % 300, 10 + i / 300 * 3 + (i % 2)};
+        wb.inputRec.nPts = c.before;
+        wb.prevPoint = wb.curPoint = wb.inputRec.pts[static_cast<size_t>(c.before - 1)];
+        dialogs.answers = {1, 1, 1, 3}; // three rounds cancelled, the fourth adds
+        if (c.closeByClick)
+            clickAt(10, 10);
+        else
+            input().PM_PicRB_FIXClick();
+        input().PM_PicRB_FIXClick();
+        input().PM_PicRB_FIXClick();
+        EXPECT_EQ(wb.inputRec.nPts, c.ring) << c.what;
+        input().PM_PicRB_FIXClick();
+        ASSERT_EQ(store.PD_GetCount(), 1) << c.what;
+        EXPECT_EQ(store.recs[0].nPts, c.ring) << c.what;
+        EXPECT_EQ(store.recs[0].pts[static_cast<size_t>(c.ring - 1)], (TPoint{10, 10})) << c.what;
+        EXPECT_EQ(messages("点数が上限に達しました"), 0) << c.what;
+        TearDown();
+    }
+
+    // A full open line measured as an area: its closing point does not fit, so the measure
+    // is refused with the limit's message and the points stay.
+    SetUp();
+    inputSetDrawMode(2);
+    for (int i = 0; i < WB_INPUT_POINTS; ++i)
+        wb.inputRec.pts[static_cast<size_t>(i)] = TPoint{10 + i % 300, 10 + i / 300};
+    wb.inputRec.nPts = WB_INPUT_POINTS;
+    wb.measureState = 12;
+    inputSetDrawMode(1);
+    input().PM_PicRB_FIXClick();
+    EXPECT_EQ(wb.inputRec.nPts, WB_INPUT_POINTS);
+    EXPECT_EQ(messages("点数が上限に達しました"), 1);
+    EXPECT_TRUE(std::none_of(ui::recorded().begin(), ui::recorded().end(),
+                             [](const ui::Record& r) { return r.kind == "input"; }))
+        << "no area query";
+}
+
+// After a cancelled attribute dialog the same completing click commits again: the first
+// vertex of a closed ring, the third point of a callout.
+TEST_F(InputTest, TheCompletingClickAgainCommitsAfterACancelledDialog)
+{
+    struct Case {
+        int tag;
+        P clicks;
+        TPoint again;
+        P stored;
+    } cases[] = {
+        {1, {{10, 10}, {100, 10}, {100, 100}, {10, 10}}, {10, 10},
+         {{10, 10}, {100, 10}, {100, 100}, {10, 10}}},
+        {11, {{10, 10}, {100, 10}, {150, 60}}, {150, 60}, {{10, 10}, {100, 10}, {150, 60}}},
+    };
+    for (bool snapping : {false, true}) {
+        for (const Case& c : cases) {
+            SetUp();
+            view.checkPoint = snapping;
+            if (snapping) {
+                for (const TPoint& p : c.clicks)
+                    addFigure(PK_POLYLINE, {p, TPoint{p.x + 200, p.y + 200}});
+            }
+            newRow();
+            const int before = store.PD_GetCount();
+            inputSetDrawMode(c.tag);
+            dialogs.answers = {1, 3};
+            for (const TPoint& p : c.clicks)
+                clickAt(p.x, p.y);
+            EXPECT_EQ(store.PD_GetCount(), before) << c.tag;
+            EXPECT_EQ(inputPoints(), c.stored) << c.tag << " the points stay";
+            clickAt(c.again.x, c.again.y);
+            EXPECT_EQ(dialogs.modes.size(), 2u) << c.tag << " " << snapping;
+            ASSERT_EQ(store.PD_GetCount(), before + 1) << c.tag << " " << snapping;
+            EXPECT_EQ(points(store.recs[static_cast<size_t>(before)]), c.stored) << c.tag;
+            EXPECT_EQ(wb.inputRec.nPts, 0);
+            TearDown();
+        }
+    }
+}
+
 // ---- the commit ----
 
 TEST_F(InputTest, CommitAddsAfterTheAttributeDialogAndKeepsPointsWhenCancelled)

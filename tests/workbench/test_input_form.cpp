@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -119,6 +120,52 @@ TEST_F(InputForm, RubberBandWithItsSnapMarkAndTheActionMenu)
     QTest::mouseMove(box, QPoint(950, 220));
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(950, 220));
     EXPECT_EQ(sheet.store().recs[1].pts[1], (TPoint{950, 220}));
+}
+
+// A press on the sheet counts as right whenever the right button is among those held: with the
+// right button down a left press opens the input menu, or with no points the pick.
+TEST_F(InputForm, APressWithTheRightButtonHeldIsARightClick)
+{
+    Sheet sheet(1, 800, 600, true);
+    sheet.load(0);
+    sheet.store().PD_AddPoly(0, polygon("Lot-1", 200, 200, 100));
+    TFrm_KXInput form;
+    form.openOn(&sheet.drawing);
+    form.resize(1000, 800);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(&form, Qt::Key_1);
+    ASSERT_EQ(wb.viewDivisor, 1);
+    form.scrollTo(0, 0);
+    cfgSetInt(kxVtxVal, 5);
+    QWidget* box = form.PaintBoxEx1;
+    auto press = [box](Qt::MouseButton button, Qt::MouseButtons held, QPoint at) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(at), box->mapToGlobal(QPointF(at)), button,
+                      held, Qt::NoModifier);
+        QApplication::sendEvent(box, &e);
+    };
+
+    press(Qt::LeftButton, Qt::LeftButton, QPoint(50, 50));
+    ASSERT_EQ(wb.inputRec.nPts, 1);
+    struct Case {
+        Qt::MouseButton button;
+        Qt::MouseButtons held;
+    } cases[] = {{Qt::LeftButton, Qt::LeftButton | Qt::RightButton},
+                 {Qt::RightButton, Qt::LeftButton | Qt::RightButton},
+                 {Qt::MiddleButton, Qt::MiddleButton | Qt::RightButton}};
+    for (const Case& c : cases) {
+        press(c.button, c.held, QPoint(90, 50));
+        EXPECT_TRUE(form.PM_PicRB->isVisible()) << c.button;
+        EXPECT_EQ(wb.inputRec.nPts, 1) << c.button << ": no point added";
+        form.PM_PicRB->hide();
+    }
+    form.input().PM_PicRB_CancelClick();
+
+    press(Qt::LeftButton, Qt::LeftButton | Qt::RightButton, QPoint(300, 300));
+    EXPECT_EQ(wb.inputRec.nPts, 0);
+    EXPECT_EQ(wb.pickIndex, 0) << "the figure's vertex is picked";
+    EXPECT_TRUE(form.PM_PEditRB2->isVisible());
+    form.PM_PEditRB2->hide();
 }
 
 // More hits than the menu's ten items: one item per hit, in the pick table's order, up to its 20;

@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -445,6 +446,91 @@ TEST_F(Workbench, DoubleClickEditsOrGivesTheNextFigureItsAttributes)
     form.SG_Kx2DblClick();
     EXPECT_EQ(sheet.store().PD_GetPolyPtr(0)->name, "edited");
     EXPECT_EQ(wb.inputRec.linkNo, 44);
+}
+
+// The highlighted row is always the current row, the one "削除" acts on, whatever the operator
+// does on the list.
+TEST_F(Workbench, TheCurrentRowIsAlwaysTheHighlightedOne)
+{
+    Sheet sheet;
+    sheet.load(0);
+    for (const char* name : {"a", "b", "c"})
+        sheet.store().PD_AddPoly(0, polygon(name, 10, 10, 10));
+    TFrm_KXInput form;
+    form.openOn(&sheet.drawing);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QWidget* rows = form.SG_Kx->viewport();
+    auto at = [&form](int row) { return form.SG_Kx->visualItemRect(form.SG_Kx->item(row - 1, 1)).center(); };
+    auto highlighted = [&form] {
+        std::vector<int> out;
+        for (const QModelIndex& i : form.SG_Kx->selectionModel()->selectedRows())
+            out.push_back(i.row() + 1);
+        return out;
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int row;
+    } steps[] = {
+        {"click", [&] { QTest::mouseClick(rows, Qt::LeftButton, {}, at(2)); }, 2},
+        {"ctrl+click on the current row", [&] { QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, at(2)); }, 2},
+        {"ctrl+space", [&] { QTest::keyClick(form.SG_Kx, Qt::Key_Space, Qt::ControlModifier); }, 2},
+        {"ctrl+click on another row", [&] { QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, at(3)); }, 3},
+        {"ctrl+click on it again", [&] { QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, at(3)); }, 3},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(form.gridRow(), step.row) << step.what;
+        EXPECT_EQ(highlighted(), std::vector<int>{form.gridRow()}) << step.what;
+    }
+    // "削除" takes the figure that the list shows as chosen.
+    form.Btn_KX2Del->click();
+    ASSERT_EQ(sheet.store().PD_GetCount(), 2);
+    EXPECT_EQ(sheet.store().PD_GetPolyPtr(0)->name, "a");
+    EXPECT_EQ(sheet.store().PD_GetPolyPtr(1)->name, "b");
+    EXPECT_EQ(highlighted(), std::vector<int>{form.gridRow()});
+}
+
+// Keys typed into the band width go to the edit only; the same keys on the sheet, the list or
+// a button are the view's commands.
+TEST_F(Workbench, KeysTypedIntoTheBandWidthStayThere)
+{
+    Sheet sheet(1, 1600, 1200);
+    sheet.load(0);
+    TFrm_KXInput form;
+    form.openOn(&sheet.drawing);
+    form.resize(900, 700);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(form.SG_Kx, Qt::Key_1);
+    ASSERT_EQ(wb.viewDivisor, 1);
+    form.scrollTo(0, 0);
+
+    form.ED_Oresen->setFocus();
+    form.ED_Oresen->selectAll();
+    QTest::keyClicks(form.ED_Oresen, "3.5");
+    QTest::keyClick(form.ED_Oresen, Qt::Key_B);
+    QTest::keyClick(form.ED_Oresen, Qt::Key_F9);
+    QTest::keyClick(form.ED_Oresen, Qt::Key_2, Qt::KeypadModifier);
+    EXPECT_EQ(text(form.ED_Oresen->text()), "3.5b2");
+    EXPECT_EQ(wb.viewDivisor, 1);
+    EXPECT_EQ(form.scaleIndex(), 0);
+    EXPECT_TRUE(form.CB_DrawBack->isChecked());
+    EXPECT_EQ(form.scrollPosition(), QPoint(0, 0));
+
+    struct Case {
+        const char* name;
+        QWidget* target;
+    } cases[] = {{"sheet", form.PaintBoxEx1}, {"list", form.SG_Kx}, {"button", form.Btn_Sort},
+                 {"check box", form.CB_Move}};
+    for (const Case& c : cases) {
+        c.target->setFocus();
+        QTest::keyClick(c.target, Qt::Key_2);
+        EXPECT_EQ(wb.viewDivisor, 2) << c.name;
+        QTest::keyClick(c.target, Qt::Key_1);
+        EXPECT_EQ(wb.viewDivisor, 1) << c.name;
+    }
 }
 
 TEST_F(Workbench, ModeSelection)
