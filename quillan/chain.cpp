@@ -1,6 +1,9 @@
 #include "chain.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 #include <new>
 
 namespace quillan {
@@ -102,10 +105,8 @@ bool pixelFindNext(const WorkImage& img, std::int64_t from, std::int64_t column,
     return false;
 }
 
-int chainTrace(const WorkImage& img, RvlWriter& out, const TraceSettings& settings, int previousDirection,
-               const NodeIndex& index, Chain& chain, const Point& start, int& written)
+int chainTrace(const WorkImage& img, int previousDirection, const NodeIndex& index, Chain& chain, const Point& start)
 {
-    written = 0;
     std::size_t k = chain.vertices.size();
     Point q = start;
     int f = previousDirection;
@@ -144,16 +145,126 @@ int chainTrace(const WorkImage& img, RvlWriter& out, const TraceSettings& settin
             break;
         }
     }
-    written = polylineSimplifyWrite(out, chain.vertices, settings.tolerance, settings.minimumLength);
-    chain = Chain{};
     return 1;
 }
 
+namespace {
+
+// Walked chains on their way to the file. Simplifying a chain needs nothing but the chain,
+// so a full batch is simplified on the pool threads while the walk goes on; batches are
+// written in walking order, which gives the file of writing each chain as soon as it is
+// walked.
+class ChainOutput {
+public:
+    ChainOutput(RvlWriter& out, const TraceSettings& settings, Workers& workers)
+        : out_(out), settings_(settings), workers_(workers)
+    {
+    }
+    ~ChainOutput()
+    {
+        // Only after a failure is a batch still out; its result no longer matters.
+        if (inFlight_) {
+            try {
+                workers_.wait();
+            } catch (...) {
+            }
+        }
+    }
+    ChainOutput(const ChainOutput&) = delete;
+    ChainOutput& operator=(const ChainOutput&) = delete;
+
+    void add(PointList&& vertices)
+    {
+        filling_.chains.push_back(std::move(vertices));
+        if (filling_.chains.size() >= kBatch)
+            submit();
+    }
+
+    // Writes every chain added; the number of polylines written.
+    long finish()
+    {
+        if (failed_)
+            return written_;
+        submit();
+        collect();
+        return written_;
+    }
+
+private:
+    static constexpr std::size_t kBatch = 4096;
+    static constexpr std::size_t kPerTask = 64;
+
+    struct Batch {
+        std::vector<PointList> chains;
+        std::vector<std::string> text;
+        std::vector<long> written;
+    };
+
+    void submit()
+    {
+        collect();
+        const std::size_t tasks = (filling_.chains.size() + kPerTask - 1) / kPerTask;
+        filling_.text.assign(tasks, std::string());
+        filling_.written.assign(tasks, 0);
+        std::swap(filling_, simplifying_);
+        // Only `this` is captured, so handing the job over allocates nothing.
+        workers_.start(tasks, [this](std::size_t task) { simplify(task); });
+        inFlight_ = true;
+    }
+
+    void simplify(std::size_t task)
+    {
+        Batch& b = simplifying_;
+        RvlWriter blocks;
+        long written = 0;
+        const std::size_t last = std::min(b.chains.size(), (task + 1) * kPerTask);
+        for (std::size_t i = task * kPerTask; i < last; ++i)
+            written += polylineSimplifyWrite(blocks, b.chains[i], settings_.tolerance, settings_.minimumLength);
+        b.text[task] = blocks.takeText();
+        b.written[task] = written;
+    }
+
+    void collect()
+    {
+        if (!inFlight_)
+            return;
+        inFlight_ = false;
+        try {
+            workers_.wait();
+        } catch (...) {
+            // Chains after this batch must not reach the file without it.
+            failed_ = true;
+            throw;
+        }
+        Batch& b = simplifying_;
+        for (std::size_t t = 0; t < b.text.size(); ++t) {
+            out_.writeText(b.text[t]);
+            written_ += b.written[t];
+        }
+        b.chains.clear();
+    }
+
+    RvlWriter& out_;
+    TraceSettings settings_;
+    Workers& workers_;
+    Batch filling_;
+    Batch simplifying_;
+    bool inFlight_ = false;
+    bool failed_ = false;
+    long written_ = 0;
+};
+
+} // namespace
+
 long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& settings, const NodeIndex& index,
-                   const PointList& nodes)
+                   const PointList& nodes, Workers& workers)
 {
-    long count = 0;
-    int written = 0;
+    ChainOutput output(out, settings, workers);
+    auto trace = [&](Chain& chain, int previousDirection, const Point& start) {
+        if (!chainTrace(img, previousDirection, index, chain, start))
+            throw std::bad_alloc();
+        output.add(std::move(chain.vertices));
+    };
     try {
         for (const Point& n : nodes) {
             for (int d = 0; d < 8; ++d) {
@@ -161,9 +272,7 @@ long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& se
                 if (!foregroundAt(img, c))
                     continue;
                 Chain chain = chainNew(n);
-                if (!chainTrace(img, out, settings, d, index, chain, c, written))
-                    return -1;
-                count += written;
+                trace(chain, d, c);
             }
         }
         // Everything before the last start pixel is background by now, so the search for the
@@ -173,16 +282,19 @@ long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& se
         std::int64_t x0 = 0;
         while (pixelFindNext(img, y0, x0, s)) {
             Chain chain = chainNew();
-            if (!chainTrace(img, out, settings, kNoDirection, index, chain, s, written))
-                return -1;
-            count += written;
+            trace(chain, kNoDirection, s);
             y0 = s.y;
             x0 = s.x;
         }
+        return output.finish();
     } catch (const std::bad_alloc&) {
-        return -1;
     }
-    return count;
+    // The chains walked before memory ran out still reach the file when they can.
+    try {
+        output.finish();
+    } catch (const std::bad_alloc&) {
+    }
+    return -1;
 }
 
 } // namespace quillan

@@ -1,0 +1,120 @@
+#include "workers.h"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace quillan {
+
+unsigned workerCount()
+{
+    if (const char* text = std::getenv("QUILLAN_THREADS")) {
+        char* end = nullptr;
+        const long n = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && n > 0)
+            return n > 256 ? 256u : static_cast<unsigned>(n);
+    }
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware > 0 ? hardware : 1;
+}
+
+Workers::Workers(unsigned count)
+{
+    for (unsigned i = 1; i < count; ++i) {
+        try {
+            threads_.emplace_back([this] { threadMain(); });
+        } catch (const std::system_error&) {
+            break;   // fewer threads do the same work
+        }
+    }
+}
+
+Workers::~Workers()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_)
+        t.join();
+}
+
+void Workers::runTasks()
+{
+    for (;;) {
+        std::size_t i;
+        {
+            std::lock_guard lock(mutex_);
+            if (!active_ || next_ >= count_)
+                return;
+            i = next_++;
+        }
+        try {
+            task_(i);
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            if (!failure_)
+                failure_ = std::current_exception();
+        }
+    }
+}
+
+void Workers::threadMain()
+{
+    unsigned long seen = 0;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stop_ || (active_ && generation_ != seen); });
+            if (stop_)
+                return;
+            seen = generation_;
+            ++busy_;
+        }
+        runTasks();
+        {
+            std::lock_guard lock(mutex_);
+            --busy_;
+        }
+        idle_.notify_all();
+    }
+}
+
+void Workers::start(std::size_t count, std::function<void(std::size_t)> task)
+{
+    {
+        std::lock_guard lock(mutex_);
+        task_ = std::move(task);
+        count_ = count;
+        next_ = 0;
+        failure_ = nullptr;
+        active_ = true;
+        ++generation_;
+    }
+    if (!threads_.empty() && count > 0)
+        wake_.notify_all();
+}
+
+void Workers::wait()
+{
+    runTasks();
+    std::exception_ptr failure;
+    {
+        std::unique_lock lock(mutex_);
+        idle_.wait(lock, [&] { return busy_ == 0; });
+        active_ = false;
+        task_ = nullptr;
+        failure = failure_;
+        failure_ = nullptr;
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void Workers::forEach(std::size_t count, std::function<void(std::size_t)> task)
+{
+    start(count, std::move(task));
+    wait();
+}
+
+} // namespace quillan
