@@ -39,16 +39,30 @@ inline bool foregroundAt(const WorkImage& img, const Point& p)
 
 } // namespace
 
+void chainReset(Chain& chain)
+{
+    chain.vertices.clear();
+    chain.beforeLast = chain.last = Point{};
+}
+
+void chainReset(Chain& chain, const Point& p)
+{
+    chain.vertices.clear();
+    chain.vertices.push_back(p);
+    chain.beforeLast = chain.last = p;
+}
+
 Chain chainNew()
 {
-    return Chain{};
+    Chain c;
+    chainReset(c);
+    return c;
 }
 
 Chain chainNew(const Point& p)
 {
     Chain c;
-    c.vertices.push_back(p);
-    c.beforeLast = c.last = p;
+    chainReset(c, p);
     return c;
 }
 
@@ -173,10 +187,16 @@ public:
     ChainOutput(const ChainOutput&) = delete;
     ChainOutput& operator=(const ChainOutput&) = delete;
 
-    void add(PointList&& vertices)
+    void add(const PointList& vertices)
     {
-        filling_.chains.push_back(std::move(vertices));
-        if (filling_.chains.size() >= kBatch)
+        // The slots of a batch keep their storage from one batch to the next, so the walk
+        // allocates nothing once the first batches are through.
+        Batch& b = filling_;
+        if (b.used == b.chains.size())
+            b.chains.emplace_back();
+        b.chains[b.used] = vertices;
+        ++b.used;
+        if (b.used >= kBatch)
             submit();
     }
 
@@ -195,7 +215,8 @@ private:
     static constexpr std::size_t kPerTask = 64;
 
     struct Batch {
-        std::vector<PointList> chains;
+        std::vector<PointList> chains;   // the first `used` hold chains
+        std::size_t used = 0;
         std::vector<std::string> text;
         std::vector<long> written;
     };
@@ -203,7 +224,7 @@ private:
     void submit()
     {
         collect();
-        const std::size_t tasks = (filling_.chains.size() + kPerTask - 1) / kPerTask;
+        const std::size_t tasks = (filling_.used + kPerTask - 1) / kPerTask;
         filling_.text.assign(tasks, std::string());
         filling_.written.assign(tasks, 0);
         std::swap(filling_, simplifying_);
@@ -217,7 +238,7 @@ private:
         Batch& b = simplifying_;
         RvlWriter blocks;
         long written = 0;
-        const std::size_t last = std::min(b.chains.size(), (task + 1) * kPerTask);
+        const std::size_t last = std::min(b.used, (task + 1) * kPerTask);
         for (std::size_t i = task * kPerTask; i < last; ++i)
             written += polylineSimplifyWrite(blocks, b.chains[i], settings_.tolerance, settings_.minimumLength);
         b.text[task] = blocks.takeText();
@@ -241,7 +262,7 @@ private:
             out_.writeText(b.text[t]);
             written_ += b.written[t];
         }
-        b.chains.clear();
+        b.used = 0;
     }
 
     RvlWriter& out_;
@@ -260,10 +281,11 @@ long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& se
                    const PointList& nodes, Workers& workers)
 {
     ChainOutput output(out, settings, workers);
-    auto trace = [&](Chain& chain, int previousDirection, const Point& start) {
+    Chain chain;
+    auto trace = [&](int previousDirection, const Point& start) {
         if (!chainTrace(img, previousDirection, index, chain, start))
             throw std::bad_alloc();
-        output.add(std::move(chain.vertices));
+        output.add(chain.vertices);
     };
     try {
         for (const Point& n : nodes) {
@@ -271,8 +293,8 @@ long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& se
                 const Point c = ptStep(n, d);
                 if (!foregroundAt(img, c))
                     continue;
-                Chain chain = chainNew(n);
-                trace(chain, d, c);
+                chainReset(chain, n);
+                trace(d, c);
             }
         }
         // Everything before the last start pixel is background by now, so the search for the
@@ -281,8 +303,8 @@ long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& se
         std::int64_t y0 = 0;
         std::int64_t x0 = 0;
         while (pixelFindNext(img, y0, x0, s)) {
-            Chain chain = chainNew();
-            trace(chain, kNoDirection, s);
+            chainReset(chain);
+            trace(kNoDirection, s);
             y0 = s.y;
             x0 = s.x;
         }

@@ -19,6 +19,9 @@ struct Chain {
 
 Chain chainNew();
 Chain chainNew(const Point& p);
+// Empties the chain for another walk, seeded with p when given; its storage stays.
+void chainReset(Chain& chain);
+void chainReset(Chain& chain, const Point& p);
 // Adds p, overwriting the last vertex when it continues a horizontal or vertical run.
 // 0 when memory runs out.
 int chainAddPoint(Chain& chain, const Point& p);

@@ -1,6 +1,7 @@
 #include "workers.h"
 
 #include <cstdlib>
+#include <new>
 #include <system_error>
 
 namespace quillan {
@@ -19,6 +20,13 @@ unsigned workerCount()
 
 Workers::Workers(unsigned count)
 {
+    // Room for every thread first: a vector growing around running threads could fail with
+    // threads that nobody joins.
+    try {
+        threads_.reserve(count > 1 ? count - 1 : 0);
+    } catch (const std::bad_alloc&) {
+        return;   // the caller alone does the work
+    }
     for (unsigned i = 1; i < count; ++i) {
         try {
             threads_.emplace_back([this] { threadMain(); });
