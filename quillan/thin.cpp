@@ -75,7 +75,7 @@ void applyDeletions(const WorkImage& img, std::int64_t y, const Word* mask, std:
 // The three rows around the row being judged, reused while the scan moves down one row.
 class RowWindow {
 public:
-    RowWindow(const WorkImage& img, std::size_t words) : img_(img), rows_{BitRow(words), BitRow(words), BitRow(words)} {}
+    RowWindow(const WorkImage& img, BitRow (&rows)[3]) : img_(img), rows_(rows) {}
 
     const Word* get(std::int64_t y)
     {
@@ -89,7 +89,7 @@ public:
 
 private:
     const WorkImage& img_;
-    BitRow rows_[3];
+    BitRow (&rows_)[3];
     std::int64_t tags_[3] = {INT64_MIN, INT64_MIN, INT64_MIN};
 };
 
@@ -138,6 +138,13 @@ std::int64_t thinSubIteration(const WorkImage& img, std::uint8_t* dirty, std::ui
         // Blocks of consecutive examined rows, small enough to keep every thread busy.
         const std::size_t perBlock = std::max<std::size_t>(4, n / (8 * std::size_t{workers.size()}));
         const std::size_t blocks = (n + perBlock - 1) / perBlock;
+        // Everything a block needs is had before any block starts: once deletions are
+        // written back, nothing may fail.
+        if (buffers.blockWords != words)
+            buffers.blockRows.clear();
+        buffers.blockWords = words;
+        while (buffers.blockRows.size() < blocks)
+            buffers.blockRows.emplace_back(words);
         buffers.edges.assign(2 * blocks * words, 0);
         buffers.edgeChanged.assign(2 * blocks, 0);
         buffers.removed.assign(blocks, 0);
@@ -152,9 +159,10 @@ std::int64_t thinSubIteration(const WorkImage& img, std::uint8_t* dirty, std::ui
         // one thread alone would. Its first and last rows may be read by the neighbouring
         // blocks, so their deletions wait until every block has judged its rows.
         workers.forEach(blocks, [&](std::size_t block) {
-            RowWindow window(img, words);
-            BitRow pending(words);
-            BitRow current(words);
+            ThinBlockRows& own = buffers.blockRows[block];
+            RowWindow window(img, own.window);
+            BitRow& pending = own.pending;
+            BitRow& current = own.current;
             std::int64_t pendingRow = -1;
             std::int64_t count = 0;
             const std::size_t first = block * perBlock;

@@ -12,11 +12,25 @@ namespace quillan {
 
 enum class ThinCondition { SouthEast, NorthWest };
 
-// What a thinning run reuses from one sub-iteration to the next: the rows examined, the
-// deletions held back for the first and last row of each block of them, and the pixels
-// removed per block.
+// The rows one block of a sub-iteration works on: three unpacked rows around the row judged
+// and the deletion masks of the last two rows judged.
+struct ThinBlockRows {
+    explicit ThinBlockRows(std::size_t words)
+        : window{BitRow(words), BitRow(words), BitRow(words)}, pending(words), current(words)
+    {
+    }
+    BitRow window[3];
+    BitRow pending;
+    BitRow current;
+};
+
+// What a thinning run reuses from one sub-iteration to the next: the rows examined, the rows
+// of each block, the deletions held back for the first and last row of each block, and the
+// pixels removed per block.
 struct ThinBuffers {
     std::vector<std::int64_t> rows;
+    std::vector<ThinBlockRows> blockRows;
+    std::size_t blockWords = 0;
     std::vector<Word> edges;
     std::vector<std::uint8_t> edgeChanged;
     std::vector<std::int64_t> removed;
