@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <new>
 #include <system_error>
+#include <sched.h>
 
 namespace quillan {
 
@@ -14,6 +15,12 @@ unsigned workerCount()
         if (end != text && *end == '\0' && n > 0)
             return n > 256 ? 256u : static_cast<unsigned>(n);
     }
+    // The hardware threads this process may run on (a CPU set can hold fewer than the
+    // machine has).
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&allowed));
     const unsigned hardware = std::thread::hardware_concurrency();
     return hardware > 0 ? hardware : 1;
 }

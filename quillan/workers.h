@@ -14,7 +14,7 @@
 namespace quillan {
 
 // Threads a conversion uses, the calling one included: QUILLAN_THREADS when it holds a
-// positive number, otherwise every hardware thread.
+// positive number, otherwise every hardware thread the process may run on.
 unsigned workerCount();
 
 class Workers {
