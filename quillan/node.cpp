@@ -53,7 +53,9 @@ bool nodeFindPoints(const WorkImage& img, PointList& nodes, Workers& workers)
         return true;
     try {
         // Bands of rows on all threads, joined in row order.
-        const std::int64_t perBand = std::max<std::int64_t>(64, img.height / (8 * std::int64_t{workers.size()}));
+        const std::int64_t words = static_cast<std::int64_t>(bitRowWords(img));
+        const std::int64_t perBand = std::max({std::int64_t{64}, img.height / (8 * std::int64_t{workers.size()}),
+                                               static_cast<std::int64_t>(workers.grain()) / words});
         const std::size_t bands = static_cast<std::size_t>((img.height + perBand - 1) / perBand);
         std::vector<PointList> found(bands);
         workers.forEach(bands, [&](std::size_t band) {

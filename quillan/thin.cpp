@@ -135,8 +135,10 @@ std::int64_t thinSubIteration(const WorkImage& img, std::uint8_t* dirty, std::ui
         const std::size_t n = rows.size();
         if (n == 0)
             return 0;
-        // Blocks of consecutive examined rows, small enough to keep every thread busy.
-        const std::size_t perBlock = std::max<std::size_t>(4, n / (8 * std::size_t{workers.size()}));
+        // Blocks of consecutive examined rows, small enough to keep every thread busy and
+        // large enough to be worth a thread.
+        const std::size_t perBlock = std::max({std::size_t{4}, n / (8 * std::size_t{workers.size()}),
+                                               workers.grain() / words});
         const std::size_t blocks = (n + perBlock - 1) / perBlock;
         // Everything a block needs is had before any block starts: once deletions are
         // written back, nothing may fail.

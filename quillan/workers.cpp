@@ -25,16 +25,19 @@ unsigned workerCount()
     return hardware > 0 ? hardware : 1;
 }
 
-Workers::Workers(unsigned count)
+Workers::Workers(unsigned count, std::size_t grain) : count_(count), grain_(grain) {}
+
+void Workers::startThreads()
 {
+    started_ = true;
     // Room for every thread first: a vector growing around running threads could fail with
     // threads that nobody joins.
     try {
-        threads_.reserve(count > 1 ? count - 1 : 0);
+        threads_.reserve(count_ > 1 ? count_ - 1 : 0);
     } catch (const std::bad_alloc&) {
         return;   // the caller alone does the work
     }
-    for (unsigned i = 1; i < count; ++i) {
+    for (unsigned i = 1; i < count_; ++i) {
         try {
             threads_.emplace_back([this] { threadMain(); });
         } catch (const std::system_error&) {
@@ -60,7 +63,7 @@ void Workers::runTasks()
         std::size_t i;
         {
             std::lock_guard lock(mutex_);
-            if (!active_ || next_ >= count_)
+            if (!active_ || next_ >= tasks_)
                 return;
             i = next_++;
         }
@@ -97,16 +100,18 @@ void Workers::threadMain()
 
 void Workers::start(std::size_t count, std::function<void(std::size_t)> task)
 {
+    if (count > 1 && !started_)
+        startThreads();
     {
         std::lock_guard lock(mutex_);
         task_ = std::move(task);
-        count_ = count;
+        tasks_ = count;
         next_ = 0;
         failure_ = nullptr;
         active_ = true;
         ++generation_;
     }
-    if (!threads_.empty() && count > 0)
+    if (!threads_.empty() && count > 1)
         wake_.notify_all();
 }
 

@@ -19,13 +19,19 @@ unsigned workerCount();
 
 class Workers {
 public:
-    // count threads in all, the caller included; fewer when the system gives no more.
-    explicit Workers(unsigned count = workerCount());
+    // Work below this many 64-pixel words is done by one thread: waking others costs more.
+    static constexpr std::size_t kGrain = 1 << 14;
+
+    // count threads in all, the caller included (fewer when the system gives no more), and
+    // the least work worth a task of its own. The threads start with the first job of more
+    // than one task, so a conversion of a small image starts none.
+    explicit Workers(unsigned count = workerCount(), std::size_t grain = kGrain);
     ~Workers();
     Workers(const Workers&) = delete;
     Workers& operator=(const Workers&) = delete;
 
-    unsigned size() const { return static_cast<unsigned>(threads_.size()) + 1; }
+    unsigned size() const { return count_ > 0 ? count_ : 1; }
+    std::size_t grain() const { return grain_; }
 
     // Runs task(0) … task(count − 1) and returns when all are done. The first exception a
     // task threw is rethrown here, on the calling thread, once every task has ended.
@@ -38,15 +44,19 @@ public:
     void wait();
 
 private:
+    void startThreads();
     void runTasks();
     void threadMain();
 
+    unsigned count_;
+    std::size_t grain_;
+    bool started_ = false;
     std::vector<std::thread> threads_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::function<void(std::size_t)> task_;
-    std::size_t count_ = 0;
+    std::size_t tasks_ = 0;
     std::size_t next_ = 0;        // next task to hand out
     unsigned busy_ = 0;           // pool threads inside the current job
     unsigned long generation_ = 0;

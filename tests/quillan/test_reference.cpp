@@ -66,8 +66,9 @@ TEST(QuillanReference, ThinningNodePointsAndPolylinesMatch)
     const std::string src = dir.file("r.TMP");
     const std::string out = dir.file("r.RVL");
     std::mt19937 rng(20260);
-    // Small blocks of rows on several threads: their seams are judged like any other row.
-    quillan::Workers workers(4);
+    // Blocks of a few rows on several threads, however little work each holds: their seams
+    // are judged like any other row.
+    quillan::Workers workers(4, 0);
     for (int round = 0; round < 400; ++round) {
         const WorkBitmap b = generate(rng);
         const std::string original = b.bytes();
