@@ -1,6 +1,9 @@
 #include "chain.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 #include <new>
 
 namespace quillan {
@@ -36,16 +39,30 @@ inline bool foregroundAt(const WorkImage& img, const Point& p)
 
 } // namespace
 
+void chainReset(Chain& chain)
+{
+    chain.vertices.clear();
+    chain.beforeLast = chain.last = Point{};
+}
+
+void chainReset(Chain& chain, const Point& p)
+{
+    chain.vertices.clear();
+    chain.vertices.push_back(p);
+    chain.beforeLast = chain.last = p;
+}
+
 Chain chainNew()
 {
-    return Chain{};
+    Chain c;
+    chainReset(c);
+    return c;
 }
 
 Chain chainNew(const Point& p)
 {
     Chain c;
-    c.vertices.push_back(p);
-    c.beforeLast = c.last = p;
+    chainReset(c, p);
     return c;
 }
 
@@ -102,10 +119,8 @@ bool pixelFindNext(const WorkImage& img, std::int64_t from, std::int64_t column,
     return false;
 }
 
-int chainTrace(const WorkImage& img, RvlWriter& out, const TraceSettings& settings, int previousDirection,
-               const NodeIndex& index, Chain& chain, const Point& start, int& written)
+int chainTrace(const WorkImage& img, int previousDirection, const NodeIndex& index, Chain& chain, const Point& start)
 {
-    written = 0;
     std::size_t k = chain.vertices.size();
     Point q = start;
     int f = previousDirection;
@@ -144,26 +159,142 @@ int chainTrace(const WorkImage& img, RvlWriter& out, const TraceSettings& settin
             break;
         }
     }
-    written = polylineSimplifyWrite(out, chain.vertices, settings.tolerance, settings.minimumLength);
-    chain = Chain{};
     return 1;
 }
 
+namespace {
+
+// Walked chains on their way to the file. Simplifying a chain needs nothing but the chain,
+// so a full batch is simplified on the pool threads while the walk goes on; batches are
+// written in walking order, which gives the file of writing each chain as soon as it is
+// walked.
+class ChainOutput {
+public:
+    ChainOutput(RvlWriter& out, const TraceSettings& settings, Workers& workers)
+        : out_(out), settings_(settings), workers_(workers)
+    {
+    }
+    ~ChainOutput()
+    {
+        // Only after a failure is a batch still out; its result no longer matters.
+        if (inFlight_) {
+            try {
+                workers_.wait();
+            } catch (...) {
+            }
+        }
+    }
+    ChainOutput(const ChainOutput&) = delete;
+    ChainOutput& operator=(const ChainOutput&) = delete;
+
+    void add(const PointList& vertices)
+    {
+        // The slots of a batch keep their storage from one batch to the next, so the walk
+        // allocates nothing once the first batches are through.
+        Batch& b = filling_;
+        if (b.used == b.chains.size())
+            b.chains.emplace_back();
+        b.chains[b.used] = vertices;
+        ++b.used;
+        if (b.used >= kBatch)
+            submit();
+    }
+
+    // Writes every chain added; the number of polylines written.
+    long finish()
+    {
+        if (failed_)
+            return written_;
+        submit();
+        collect();
+        return written_;
+    }
+
+private:
+    static constexpr std::size_t kBatch = 4096;
+    static constexpr std::size_t kPerTask = 64;
+
+    struct Batch {
+        std::vector<PointList> chains;   // the first `used` hold chains
+        std::size_t used = 0;
+        std::vector<std::string> text;
+        std::vector<long> written;
+    };
+
+    void submit()
+    {
+        collect();
+        const std::size_t tasks = (filling_.used + kPerTask - 1) / kPerTask;
+        filling_.text.assign(tasks, std::string());
+        filling_.written.assign(tasks, 0);
+        std::swap(filling_, simplifying_);
+        // Only `this` is captured, so handing the job over allocates nothing.
+        workers_.start(tasks, [this](std::size_t task) { simplify(task); });
+        inFlight_ = true;
+    }
+
+    void simplify(std::size_t task)
+    {
+        Batch& b = simplifying_;
+        RvlWriter blocks;
+        long written = 0;
+        const std::size_t last = std::min(b.used, (task + 1) * kPerTask);
+        for (std::size_t i = task * kPerTask; i < last; ++i)
+            written += polylineSimplifyWrite(blocks, b.chains[i], settings_.tolerance, settings_.minimumLength);
+        b.text[task] = blocks.takeText();
+        b.written[task] = written;
+    }
+
+    void collect()
+    {
+        if (!inFlight_)
+            return;
+        inFlight_ = false;
+        try {
+            workers_.wait();
+        } catch (...) {
+            // Chains after this batch must not reach the file without it.
+            failed_ = true;
+            throw;
+        }
+        Batch& b = simplifying_;
+        for (std::size_t t = 0; t < b.text.size(); ++t) {
+            out_.writeText(b.text[t]);
+            written_ += b.written[t];
+        }
+        b.used = 0;
+    }
+
+    RvlWriter& out_;
+    TraceSettings settings_;
+    Workers& workers_;
+    Batch filling_;
+    Batch simplifying_;
+    bool inFlight_ = false;
+    bool failed_ = false;
+    long written_ = 0;
+};
+
+} // namespace
+
 long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& settings, const NodeIndex& index,
-                   const PointList& nodes)
+                   const PointList& nodes, Workers& workers)
 {
-    long count = 0;
-    int written = 0;
+    ChainOutput output(out, settings, workers);
+    Chain chain;
+    auto trace = [&](int previousDirection, const Point& start) {
+        if (!chainTrace(img, previousDirection, index, chain, start))
+            throw std::bad_alloc();
+        output.add(chain.vertices);
+    };
     try {
         for (const Point& n : nodes) {
             for (int d = 0; d < 8; ++d) {
                 const Point c = ptStep(n, d);
                 if (!foregroundAt(img, c))
                     continue;
-                Chain chain = chainNew(n);
-                if (!chainTrace(img, out, settings, d, index, chain, c, written))
-                    return -1;
-                count += written;
+                chainReset(chain, n);
+                trace(d, c);
             }
         }
         // Everything before the last start pixel is background by now, so the search for the
@@ -172,17 +303,20 @@ long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& se
         std::int64_t y0 = 0;
         std::int64_t x0 = 0;
         while (pixelFindNext(img, y0, x0, s)) {
-            Chain chain = chainNew();
-            if (!chainTrace(img, out, settings, kNoDirection, index, chain, s, written))
-                return -1;
-            count += written;
+            chainReset(chain);
+            trace(kNoDirection, s);
             y0 = s.y;
             x0 = s.x;
         }
+        return output.finish();
     } catch (const std::bad_alloc&) {
-        return -1;
     }
-    return count;
+    // The chains walked before memory ran out still reach the file when they can.
+    try {
+        output.finish();
+    } catch (const std::bad_alloc&) {
+    }
+    return -1;
 }
 
 } // namespace quillan

@@ -4,6 +4,7 @@
 #include "node.h"
 #include "point.h"
 #include "polyline.h"
+#include "workers.h"
 #include "workimage.h"
 
 namespace quillan {
@@ -18,6 +19,9 @@ struct Chain {
 
 Chain chainNew();
 Chain chainNew(const Point& p);
+// Empties the chain for another walk, seeded with p when given; its storage stays.
+void chainReset(Chain& chain);
+void chainReset(Chain& chain, const Point& p);
 // Adds p, overwriting the last vertex when it continues a horizontal or vertical run.
 // 0 when memory runs out.
 int chainAddPoint(Chain& chain, const Point& p);
@@ -32,14 +36,14 @@ struct TraceSettings {
 
 constexpr int kNoDirection = -1;
 
-// Walks from start (previous direction or kNoDirection), ends the chain at a node point
-// beside its last pixel when there is one, and writes it. 1, or 0 when memory runs out.
-int chainTrace(const WorkImage& img, RvlWriter& out, const TraceSettings& settings, int previousDirection,
-               const NodeIndex& index, Chain& chain, const Point& start, int& written);
+// Walks from start (previous direction or kNoDirection) and ends the chain at a node point
+// beside its last pixel when there is one. 1, or 0 when memory runs out.
+int chainTrace(const WorkImage& img, int previousDirection, const NodeIndex& index, Chain& chain, const Point& start);
 
 // Chains out of every node point, then the free lines in raster order, until no foreground
-// is left. Polylines written, or -1 when memory runs out.
+// is left; each chain is simplified and written in that order. Polylines written, or -1 when
+// memory runs out (the chains walked until then are still written when they can be).
 long chainTraceAll(const WorkImage& img, RvlWriter& out, const TraceSettings& settings, const NodeIndex& index,
-                   const PointList& nodes);
+                   const PointList& nodes, Workers& workers);
 
 } // namespace quillan

@@ -6,6 +6,7 @@
 #include "node.h"
 #include "polyline.h"
 #include "thin.h"
+#include "workers.h"
 #include "workimage.h"
 
 #include <algorithm>
@@ -100,8 +101,10 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     const BmpHeader header = bmpReadHeader(view);
     msgProgress("1 - 変換開始 %s ( %lu bytes )", path.c_str(), static_cast<unsigned long>(bmpPixelBytes(header)));
 
+    // The threads of this conversion; they end before it returns.
+    Workers workers;
     int polarity = 0;
-    if (thinImage(view, mapping.file.length, polarity) < 0)
+    if (thinImage(view, mapping.file.length, polarity, workers) < 0)
         return 0;
     WorkImage img = workImageFromHeader(view, header);
     img.polarity = polarity;
@@ -113,7 +116,7 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     msgProgress("3 -  細線化終了処理");
 
     PointList nodes;
-    if (!nodeFindPoints(img, nodes))
+    if (!nodeFindPoints(img, nodes, workers))
         return 0;
     msgProgress("4 -  線分化前処理(%d node points)", static_cast<int>(std::min<std::size_t>(nodes.size(), INT32_MAX)));
     std::unique_ptr<NodeIndex> index;
@@ -147,7 +150,7 @@ int convert(const char* source, int copyFirst, const char* output, double tolera
     settings.tolerance = tolerance > 0 ? tolerance : std::numeric_limits<double>::denorm_min();
     settings.minimumLength = minimumLength;
     RvlWriter writer(out.get());
-    const long polylines = chainTraceAll(img, writer, settings, *index, nodes);
+    const long polylines = chainTraceAll(img, writer, settings, *index, nodes, workers);
     if (!writer.flush())
         return dropOutput();
     if (polylines >= 0)

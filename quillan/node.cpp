@@ -7,41 +7,67 @@
 
 namespace quillan {
 
-bool nodeFindPoints(const WorkImage& img, PointList& nodes)
+namespace {
+
+// Appends the node points of rows first … last − 1, in order.
+void nodeFindInRows(const WorkImage& img, std::int64_t first, std::int64_t last, PointList& nodes)
+{
+    const std::size_t words = bitRowWords(img);
+    BitRow rows[3] = {BitRow(words), BitRow(words), BitRow(words)};
+    BitRow* prev = &rows[0];
+    BitRow* cur = &rows[1];
+    BitRow* next = &rows[2];
+    bitRowLoad(img, first - 1, *prev);
+    bitRowLoad(img, first, *cur);
+    for (std::int64_t y = first; y < last; ++y) {
+        bitRowLoad(img, y + 1, *next);
+        const Word* p = prev->data();
+        const Word* c = cur->data();
+        const Word* n = next->data();
+        for (std::size_t w = 0; w < words; ++w) {
+            if (!c[w])
+                continue;
+            const Neighbours nb = neighboursAt(p, c, n, w);
+            // 3 <= B <= 5 and A >= 3
+            Word hit = c[w] & countSet(nb).atLeast3 & countClear(nb).atLeast3 & countTransitions(nb).atLeast3;
+            while (hit) {
+                const int lead = __builtin_clzll(hit);
+                nodes.push_back(Point{static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(lead)),
+                                      static_cast<std::int32_t>(y)});
+                hit &= ~(Word{1} << (63 - lead));
+            }
+        }
+        BitRow* freed = prev;
+        prev = cur;
+        cur = next;
+        next = freed;
+    }
+}
+
+} // namespace
+
+bool nodeFindPoints(const WorkImage& img, PointList& nodes, Workers& workers)
 {
     nodes.clear();
     if (img.empty())
         return true;
     try {
-        const std::size_t words = bitRowWords(img);
-        BitRow rows[3] = {BitRow(words), BitRow(words), BitRow(words)};
-        BitRow* prev = &rows[0];
-        BitRow* cur = &rows[1];
-        BitRow* next = &rows[2];
-        bitRowLoad(img, 0, *cur);
-        for (std::int64_t y = 0; y < img.height; ++y) {
-            bitRowLoad(img, y + 1, *next);
-            const Word* p = prev->data();
-            const Word* c = cur->data();
-            const Word* n = next->data();
-            for (std::size_t w = 0; w < words; ++w) {
-                if (!c[w])
-                    continue;
-                const Neighbours nb = neighboursAt(p, c, n, w);
-                // 3 <= B <= 5 and A >= 3
-                Word hit = c[w] & countSet(nb).atLeast3 & countClear(nb).atLeast3 & countTransitions(nb).atLeast3;
-                while (hit) {
-                    const int lead = __builtin_clzll(hit);
-                    nodes.push_back(Point{static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(lead)),
-                                          static_cast<std::int32_t>(y)});
-                    hit &= ~(Word{1} << (63 - lead));
-                }
-            }
-            BitRow* freed = prev;
-            prev = cur;
-            cur = next;
-            next = freed;
-        }
+        // Bands of rows on all threads, joined in row order.
+        const std::int64_t words = static_cast<std::int64_t>(bitRowWords(img));
+        const std::int64_t perBand = std::max({std::int64_t{64}, img.height / (8 * std::int64_t{workers.size()}),
+                                               static_cast<std::int64_t>(workers.grain()) / words});
+        const std::size_t bands = static_cast<std::size_t>((img.height + perBand - 1) / perBand);
+        std::vector<PointList> found(bands);
+        workers.forEach(bands, [&](std::size_t band) {
+            const std::int64_t first = static_cast<std::int64_t>(band) * perBand;
+            nodeFindInRows(img, first, std::min<std::int64_t>(img.height, first + perBand), found[band]);
+        });
+        std::size_t total = 0;
+        for (const PointList& part : found)
+            total += part.size();
+        nodes.reserve(total);
+        for (const PointList& part : found)
+            nodes.insert(nodes.end(), part.begin(), part.end());
     } catch (const std::bad_alloc&) {
         PointList().swap(nodes);
         return false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "point.h"
+#include "workers.h"
 #include "workimage.h"
 
 #include <cstddef>
@@ -12,7 +13,7 @@ namespace quillan {
 
 // Appends every node point of the image, ordered by row, then column. False when memory
 // runs out (nodes then holds nothing).
-bool nodeFindPoints(const WorkImage& img, PointList& nodes);
+bool nodeFindPoints(const WorkImage& img, PointList& nodes, Workers& workers);
 
 // Looks node points up by position. The list is already ordered by row, then column, so the
 // index only records where each band of rows begins in it; bands are single rows unless the

@@ -204,9 +204,16 @@ void RvlWriter::writeBlock(const PointList& vertices)
         flush();
 }
 
+void RvlWriter::writeText(const std::string& blocks)
+{
+    buffer_ += blocks;
+    if (buffer_.size() >= kFlushSize)
+        flush();
+}
+
 bool RvlWriter::flush()
 {
-    if (!buffer_.empty()) {
+    if (file_ && !buffer_.empty()) {
         if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
             failed_ = true;
         buffer_.clear();

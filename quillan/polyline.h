@@ -5,20 +5,26 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace quillan {
 
-// Appends RVL blocks ("PS", "x y" lines, "PE", each ended by CR LF) to an open file.
+// Appends RVL blocks ("PS", "x y" lines, "PE", each ended by CR LF) to an open file, or
+// collects them in memory when there is no file.
 class RvlWriter {
 public:
-    explicit RvlWriter(std::FILE* file) : file_(file) {}
+    explicit RvlWriter(std::FILE* file = nullptr) : file_(file) {}
     ~RvlWriter() { flush(); }
     RvlWriter(const RvlWriter&) = delete;
     RvlWriter& operator=(const RvlWriter&) = delete;
 
     void writeBlock(const PointList& vertices);
+    // Appends blocks already formatted (those another writer collected).
+    void writeText(const std::string& blocks);
     // Hands everything buffered to the file; false when a write has failed so far.
     bool flush();
+    // Hands out the blocks collected by a writer without file; it is empty afterwards.
+    std::string takeText() { return std::move(buffer_); }
 
 private:
     void putNumber(std::int64_t v);

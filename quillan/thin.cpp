@@ -2,13 +2,14 @@
 // when it or a neighbour lost pixels in the previous pass, except that a run of three or
 // more clean rows is jumped over straight to the next dirty row, whose upper neighbour is
 // then not examined. Decisions of a sub-iteration all see the image as it was when the
-// sub-iteration began: deletions of a row are written back only once the row below it has
-// been judged.
+// sub-iteration began: deletions of a row are written back only once the rows beside it have
+// been judged, so blocks of rows can be judged on several threads at once.
 #include "thin.h"
 
 #include "bitrow.h"
 #include "messages.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <ctime>
@@ -74,7 +75,7 @@ void applyDeletions(const WorkImage& img, std::int64_t y, const Word* mask, std:
 // The three rows around the row being judged, reused while the scan moves down one row.
 class RowWindow {
 public:
-    RowWindow(const WorkImage& img, std::size_t words) : img_(img), rows_{BitRow(words), BitRow(words), BitRow(words)} {}
+    RowWindow(const WorkImage& img, BitRow (&rows)[3]) : img_(img), rows_(rows) {}
 
     const Word* get(std::int64_t y)
     {
@@ -88,99 +89,156 @@ public:
 
 private:
     const WorkImage& img_;
-    BitRow rows_[3];
+    BitRow (&rows_)[3];
     std::int64_t tags_[3] = {INT64_MIN, INT64_MIN, INT64_MIN};
 };
+
+// The rows a sub-iteration examines, in ascending order. They depend only on the flags as
+// they stand when it begins: a sub-iteration marks rows only once every row has been judged.
+void examinedRows(const std::uint8_t* dirty, std::int64_t height, std::vector<std::int64_t>& rows)
+{
+    rows.clear();
+    std::int64_t next = -2;
+    std::int64_t i = 0;
+    while (i < height) {
+        if (next != -1 && next < i) {
+            const void* found = std::memchr(dirty + i, 1, static_cast<std::size_t>(height - i));
+            next = found ? static_cast<const std::uint8_t*>(found) - dirty : -1;
+        }
+        std::int64_t r;
+        if (next >= 0 && next > i + 2) {
+            r = next;
+        } else {
+            const bool clean = !dirty[i > 0 ? i - 1 : 0] && !dirty[i] && (i + 1 >= height || !dirty[i + 1]);
+            if (clean) {
+                ++i;
+                continue;
+            }
+            r = i;
+        }
+        rows.push_back(r);
+        i = r + 1;
+    }
+}
 
 } // namespace
 
 std::int64_t thinSubIteration(const WorkImage& img, std::uint8_t* dirty, std::uint8_t* dirtyNext,
-                              ThinCondition condition)
+                              ThinCondition condition, Workers& workers, ThinBuffers& buffers)
 {
     if (img.empty())
         return 0;
-    const std::int64_t height = img.height;
     const std::size_t words = bitRowWords(img);
-    std::int64_t removed = 0;
     try {
-        RowWindow window(img, words);
-        BitRow pending(words);
-        BitRow current(words);
-        std::int64_t pendingRow = -1;
+        std::vector<std::int64_t>& rows = buffers.rows;
+        examinedRows(dirty, img.height, rows);
+        const std::size_t n = rows.size();
+        if (n == 0)
+            return 0;
+        // Blocks of consecutive examined rows, small enough to keep every thread busy and
+        // large enough to be worth a thread.
+        const std::size_t perBlock = std::max({std::size_t{4}, n / (8 * std::size_t{workers.size()}),
+                                               workers.grain() / words});
+        const std::size_t blocks = (n + perBlock - 1) / perBlock;
+        // Everything a block needs is had before any block starts: once deletions are
+        // written back, nothing may fail.
+        if (buffers.blockWords != words)
+            buffers.blockRows.clear();
+        buffers.blockWords = words;
+        while (buffers.blockRows.size() < blocks)
+            buffers.blockRows.emplace_back(words);
+        buffers.edges.assign(2 * blocks * words, 0);
+        buffers.edgeChanged.assign(2 * blocks, 0);
+        buffers.removed.assign(blocks, 0);
 
-        auto flush = [&] {
-            applyDeletions(img, pendingRow, pending.data(), words);
-            dirty[pendingRow] = 1;
-            dirtyNext[pendingRow] = 1;
-            pendingRow = -1;
+        auto markAndApply = [&](std::int64_t r, const Word* mask) {
+            applyDeletions(img, r, mask, words);
+            dirty[r] = 1;
+            dirtyNext[r] = 1;
         };
 
-        // Flags change only behind the scan, so the next dirty row found stays valid until
-        // the scan passes it.
-        std::int64_t next = -2;
-        std::int64_t i = 0;
-        while (i < height) {
-            if (next != -1 && next < i) {
-                const void* found = std::memchr(dirty + i, 1, static_cast<std::size_t>(height - i));
-                next = found ? static_cast<const std::uint8_t*>(found) - dirty : -1;
-            }
-            std::int64_t r;
-            if (next >= 0 && next > i + 2) {
-                r = next;
-            } else {
-                const bool clean = !dirty[i > 0 ? i - 1 : 0] && !dirty[i] && (i + 1 >= height || !dirty[i + 1]);
-                if (clean) {
-                    ++i;
-                    continue;
+        // A block writes the deletions of its inner rows back two rows behind its scan, as
+        // one thread alone would. Its first and last rows may be read by the neighbouring
+        // blocks, so their deletions wait until every block has judged its rows.
+        workers.forEach(blocks, [&](std::size_t block) {
+            ThinBlockRows& own = buffers.blockRows[block];
+            RowWindow window(img, own.window);
+            BitRow& pending = own.pending;
+            BitRow& current = own.current;
+            std::int64_t pendingRow = -1;
+            std::int64_t count = 0;
+            const std::size_t first = block * perBlock;
+            const std::size_t last = std::min(n, first + perBlock);
+            for (std::size_t k = first; k < last; ++k) {
+                const std::int64_t r = rows[k];
+                if (pendingRow >= 0 && pendingRow < r - 1) {
+                    markAndApply(pendingRow, pending.data());
+                    pendingRow = -1;
                 }
-                r = i;
-            }
-            if (pendingRow >= 0 && pendingRow < r - 1)
-                flush();
-            const Word* prev = window.get(r - 1);
-            const Word* cur = window.get(r);
-            const Word* below = window.get(r + 1);
-            Word* del = current.data();
-            Word any = 0;
-            for (std::size_t w = 0; w < words; ++w) {
-                if (!cur[w]) {
-                    del[w] = 0;
-                    continue;
+                const Word* prev = window.get(r - 1);
+                const Word* cur = window.get(r);
+                const Word* below = window.get(r + 1);
+                Word* del = current.data();
+                Word any = 0;
+                for (std::size_t w = 0; w < words; ++w) {
+                    if (!cur[w]) {
+                        del[w] = 0;
+                        continue;
+                    }
+                    const Word d = deletable(prev, cur, below, w, condition);
+                    del[w] = d;
+                    any |= d;
+                    if (d)
+                        count += bitCount(d);
                 }
-                const Word d = deletable(prev, cur, below, w, condition);
-                del[w] = d;
-                any |= d;
-                if (d)
-                    removed += bitCount(d);
+                if (pendingRow >= 0) {
+                    markAndApply(pendingRow, pending.data());
+                    pendingRow = -1;
+                }
+                if (!any)
+                    continue;
+                if (k == first || k + 1 == last) {
+                    const std::size_t edge = 2 * block + (k == first ? 0 : 1);
+                    std::memcpy(&buffers.edges[edge * words], del, words * sizeof(Word));
+                    buffers.edgeChanged[edge] = 1;
+                } else {
+                    std::swap(pending, current);
+                    pendingRow = r;
+                }
             }
             if (pendingRow >= 0)
-                flush();
-            if (any) {
-                std::swap(pending, current);
-                pendingRow = r;
+                markAndApply(pendingRow, pending.data());
+            buffers.removed[block] = count;
+        });
+        std::int64_t total = 0;
+        for (std::size_t b = 0; b < blocks; ++b) {
+            total += buffers.removed[b];
+            const std::size_t first = b * perBlock;
+            const std::size_t last = std::min(n, first + perBlock) - 1;
+            for (std::size_t side = 0; side < 2; ++side) {
+                if (buffers.edgeChanged[2 * b + side])
+                    markAndApply(rows[side == 0 ? first : last], &buffers.edges[(2 * b + side) * words]);
             }
-            i = r + 1;
         }
-        if (pendingRow >= 0)
-            flush();
+        return total;
     } catch (const std::bad_alloc&) {
         return -1;
     }
-    return removed;
 }
 
-std::int64_t thinPass(const WorkImage& img, std::uint8_t* dirty, std::uint8_t* dirtyNext)
+std::int64_t thinPass(const WorkImage& img, std::uint8_t* dirty, std::uint8_t* dirtyNext, Workers& workers,
+                      ThinBuffers& buffers)
 {
-    const std::int64_t first = thinSubIteration(img, dirty, dirtyNext, ThinCondition::SouthEast);
+    const std::int64_t first = thinSubIteration(img, dirty, dirtyNext, ThinCondition::SouthEast, workers, buffers);
     if (first < 0)
         return first;
-    const std::int64_t second = thinSubIteration(img, dirty, dirtyNext, ThinCondition::NorthWest);
+    const std::int64_t second = thinSubIteration(img, dirty, dirtyNext, ThinCondition::NorthWest, workers, buffers);
     if (second < 0)
         return second;
     return first + second;
 }
 
-int thinImage(unsigned char* view, std::uint64_t fileLength, int& polarity)
+int thinImage(unsigned char* view, std::uint64_t fileLength, int& polarity, Workers& workers)
 {
     const BmpHeader header = bmpReadHeader(view);
     if (!bmpHeaderUsable(header, fileLength))
@@ -200,11 +258,12 @@ int thinImage(unsigned char* view, std::uint64_t fileLength, int& polarity)
         std::memset(dirty, 1, height);
     img.polarity = bmpDetectPolarity(header, img.pixels);
 
+    ThinBuffers buffers;
     int passes = 0;
     std::time_t start = std::time(nullptr);
     std::int64_t r;
     for (;;) {
-        r = thinPass(img, dirty, dirtyNext);
+        r = thinPass(img, dirty, dirtyNext, workers, buffers);
         if (r <= 0)
             break;
         std::swap(dirty, dirtyNext);

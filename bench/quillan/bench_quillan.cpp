@@ -1,6 +1,7 @@
 // Times one whole conversion (thinning, node points, tracing, simplification, RVL output) of a
 // work image, in place on a scratch copy made before the clock starts, and reports the peak
-// resident memory of the process.
+// resident memory of the process and the processor time the conversion took on all its
+// threads (its ratio to the elapsed time shows how many cores the machine gave it).
 #include "quillan.h"
 
 #include <chrono>
@@ -25,9 +26,17 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    auto cpuSeconds = [] {
+        rusage u {};
+        getrusage(RUSAGE_SELF, &u);
+        return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    const double cpuStart = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     const int rc = quillanourCnv(argv[2], 0, argv[3], 1.4143, -1.0);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = cpuSeconds() - cpuStart;
     std::remove(argv[2]);
     if (rc != 1) {
         std::fprintf(stderr, "conversion failed\n");
@@ -40,6 +49,6 @@ int main(int argc, char** argv)
         blocks += line.rfind("PS", 0) == 0;
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%.4f %ld %ld\n", seconds, static_cast<long>(usage.ru_maxrss), blocks);
+    std::printf("%.4f %ld %ld %.4f\n", seconds, static_cast<long>(usage.ru_maxrss), blocks, cpu);
     return 0;
 }

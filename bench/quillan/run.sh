@@ -2,7 +2,8 @@
 # Vectoriser benchmark: prepares one-bit work images from ../shared/data, then on the same
 # pixels runs our whole conversion (thinning, node points, tracing, simplification, RVL file)
 # and the thinning call alone of scikit-image and OpenCV, one core each, and prints the times,
-# the ratios and our peak resident memory.
+# the ratios and our peak resident memory; then our conversion on all threads against one
+# thread on the A0 sheets (threads.sh).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 data=${NURIVO_BENCH_DATA:-$PWD/../shared/data}
@@ -23,14 +24,15 @@ trap 'rm -rf "$work"' EXIT
 "$py" bench/quillan/prepare.py "$data" "$work"
 
 printf '%-11s %12s %10s %9s %10s %8s %10s %8s\n' image size quillan_s rss_MB skimage_s ratio opencv_s ratio
-for name in edges-1926 g4-page edges-a0; do
+# One thread here, like the peers.
+for name in edges-1926 g4-page edges-a0 sheet-a0; do
   img="$work/$name.bmp"
   [ -e "$img" ] || continue
   size=$("$py" -c "import sys;d=open(sys.argv[1],'rb').read(26);print('%dx%d'%(int.from_bytes(d[18:22],'little'),int.from_bytes(d[22:26],'little')))" "$img")
   # Best of three for our conversion; each run works on a fresh copy of the image.
   best=""; rss=0
   for _ in 1 2 3; do
-    read -r t r _ < <("$build/bin/quillan_bench" "$img" "$work/scratch.bmp" "$work/$name.RVL")
+    read -r t r _ < <(QUILLAN_THREADS=1 "$build/bin/quillan_bench" "$img" "$work/scratch.bmp" "$work/$name.RVL")
     if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; fi
     rss=$r
   done
@@ -42,3 +44,5 @@ for name in edges-1926 g4-page edges-a0; do
     printf "%-11s %12s %10.3f %9.1f %10.3f %7.1fx %10s %8s\n", n, s, q, r / 1024, k, k / q, c, cr }'
 done
 echo "ratio = peer thinning time / our whole conversion time (higher is better)"
+echo
+bash bench/quillan/threads.sh "$build" "$work"

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QGuiApplication>
+#include <QLibrary>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -24,6 +25,26 @@ std::unique_ptr<TFormProgress>& openWindow()
 {
     static std::unique_ptr<TFormProgress> window;
     return window;
+}
+
+// Sends what has been painted to the X server at once. Qt's flush of a window does not always
+// send its requests (a window in the window manager's resize handshake keeps them back until
+// the event loop runs), and the step that reports progress keeps the loop from running. The
+// platform plugin has libxcb loaded already; xcb_flush is taken from it so that the programs
+// link no X library of their own.
+void flushWindowSystem()
+{
+#if QT_CONFIG(xcb)
+    using FlushFn = int (*)(xcb_connection_t*);
+    static const FlushFn flush = [] {
+        QLibrary xcb(QStringLiteral("xcb"), 1);
+        return reinterpret_cast<FlushFn>(xcb.resolve("xcb_flush"));
+    }();
+    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        if (xcb_connection_t* connection = x11->connection(); connection && flush)
+            flush(connection);
+    }
+#endif
 }
 
 } // namespace
@@ -71,6 +92,7 @@ void TFormProgress::showStep(int position, const QString& text)
     StatusBar1->showMessage(text);
     ProgressBar1->repaint();
     StatusBar1->repaint();
+    flushWindowSystem();
 }
 
 void TFormProgress::showEvent(QShowEvent* event)

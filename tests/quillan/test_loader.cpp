@@ -22,7 +22,7 @@ TEST(QuillanLoader, FindsBothExportsAndConvertsBeforeAndAfterCallbacks)
     const auto convert = reinterpret_cast<Convert>(::dlsym(lib, "quillanourCnv"));
     ASSERT_NE(setCallBack, nullptr);
     ASSERT_NE(convert, nullptr);
-    EXPECT_EQ(::dlsym(lib, "_ZN7quillan9thinImageEPhmRi"), nullptr);
+    EXPECT_EQ(::dlsym(lib, "_ZN7quillan9thinImageEPhmRiRNS_7WorkersE"), nullptr);
     EXPECT_EQ(::dlsym(lib, "msgProgress"), nullptr);
 
     testutil::TempDir dir;

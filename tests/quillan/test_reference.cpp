@@ -66,6 +66,9 @@ TEST(QuillanReference, ThinningNodePointsAndPolylinesMatch)
     const std::string src = dir.file("r.TMP");
     const std::string out = dir.file("r.RVL");
     std::mt19937 rng(20260);
+    // Blocks of a few rows on several threads, however little work each holds: their seams
+    // are judged like any other row.
+    quillan::Workers workers(4, 0);
     for (int round = 0; round < 400; ++round) {
         const WorkBitmap b = generate(rng);
         const std::string original = b.bytes();
@@ -75,7 +78,7 @@ TEST(QuillanReference, ThinningNodePointsAndPolylinesMatch)
         std::string theirs = original;
         int polarity = -1;
         auto* view = reinterpret_cast<unsigned char*>(ours.data());
-        const int passes = quillan::thinImage(view, ours.size(), polarity);
+        const int passes = quillan::thinImage(view, ours.size(), polarity, workers);
         qref::Image ref = refImage(theirs);
         const int refPasses = qref::thin(ref);
         ASSERT_EQ(passes, refPasses) << round;
@@ -86,7 +89,7 @@ TEST(QuillanReference, ThinningNodePointsAndPolylinesMatch)
         quillan::WorkImage img = quillan::workImageFromHeader(view, quillan::bmpReadHeader(view));
         img.polarity = polarity;
         quillan::PointList nodes;
-        ASSERT_TRUE(quillan::nodeFindPoints(img, nodes));
+        ASSERT_TRUE(quillan::nodeFindPoints(img, nodes, workers));
         const std::vector<qref::Pt> refNodes = qref::nodePoints(ref);
         ASSERT_EQ(nodes.size(), refNodes.size()) << round;
         for (std::size_t i = 0; i < nodes.size(); ++i)

@@ -173,8 +173,10 @@ TEST(QuillanThin, RowsNearChangedRowsAreEvaluated)
         std::vector<std::uint8_t> dirty(height, 0), dirtyNext(height, 0);
         for (int r : c.dirtyRows)
             dirty[static_cast<std::size_t>(r)] = 1;
-        const std::int64_t removed =
-            quillan::thinSubIteration(img, dirty.data(), dirtyNext.data(), quillan::ThinCondition::SouthEast);
+        quillan::Workers workers(3, 0);
+        quillan::ThinBuffers buffers;
+        const std::int64_t removed = quillan::thinSubIteration(img, dirty.data(), dirtyNext.data(),
+                                                               quillan::ThinCondition::SouthEast, workers, buffers);
         std::vector<int> changed;
         for (int y = 0; y < height; ++y) {
             int ink = 0;

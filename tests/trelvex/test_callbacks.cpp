@@ -1,8 +1,11 @@
 #include "launcher.h"
 #include "platform/ui.h"
 
+#include <QImage>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -65,6 +68,37 @@ TEST_F(Callbacks, ProgressMovesBarAndShowsTextAfterNumber)
         EXPECT_EQ(form.StatusBar1->currentMessage(), QString::fromUtf8(c.status));
     }
     EXPECT_TRUE(ui::recorded().empty());
+}
+
+// The conversion keeps the event loop from running: what the window shows after each
+// callback must already be painted, not waiting for an update to be processed later.
+TEST_F(Callbacks, EachStepIsPaintedBeforeTheCallbackReturns)
+{
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    auto shown = [&](QWidget* w) {
+        const QRect r(w->mapTo(&form, QPoint(0, 0)), w->size());
+        return form.screen()->grabWindow(form.winId(), r.x(), r.y(), r.width(), r.height()).toImage();
+    };
+    auto fresh = [](QWidget* w) { return w->grab().toImage(); };
+    const QImage emptyBar = shown(form.ProgressBar1);
+    const QImage emptyStatus = shown(form.StatusBar1);
+    const StepCase cases[] = {
+        {[] { return sendProgress("1 - 変換開始 %s ( %lu bytes )", "/tmp/a.TMP", 99ul); }, 1, ""},
+        {[] { return sendProgress("2 %3d  細線化処理 (%d - %.0lf秒)", 3, 345, 0.0); }, 2, ""},
+        {[] { return sendProgress("6 -  終了処理 (%d polylines)", 9); }, 6, ""},
+    };
+    for (const StepCase& c : cases) {
+        SCOPED_TRACE(c.step);
+        c.send();
+        // No event is processed between the callback and the look at the window.
+        const QImage bar = shown(form.ProgressBar1);
+        const QImage status = shown(form.StatusBar1);
+        EXPECT_NE(bar, emptyBar);
+        EXPECT_NE(status, emptyStatus);
+        EXPECT_EQ(bar.convertToFormat(QImage::Format_RGB32), fresh(form.ProgressBar1).convertToFormat(QImage::Format_RGB32));
+        EXPECT_EQ(status.convertToFormat(QImage::Format_RGB32), fresh(form.StatusBar1).convertToFormat(QImage::Format_RGB32));
+    }
 }
 
 TEST_F(Callbacks, ProgressWithoutWindowOrFormatDoesNothing)
