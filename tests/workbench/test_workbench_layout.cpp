@@ -4,6 +4,8 @@
 // (under Xvfb) each case is saved as a screenshot for a look.
 #include "wbfixture.h"
 
+#include "formtest.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -74,6 +76,7 @@ TEST(WorkbenchLayout, ShortWindowKeepsTheTopPanelAndScrollsTheLeftColumn)
         QApplication::processEvents();
 
         EXPECT_EQ(form.findChild<QWidget*>("Panel1")->height(), 153);
+        EXPECT_TRUE(formtest::showsWhole(form.ED_Oresen, QStringLiteral("10.0")));
         const std::vector<Control> all = controls(form);
         for (size_t i = 0; i < all.size(); ++i) {
             QWidget* w = all[i].widget;
