@@ -144,7 +144,9 @@ TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
         for (QModelIndex p = current.parent(); p.isValid(); p = p.parent())
             DirectoryListBox1->expand(p);
         QTimer::singleShot(0, DirectoryListBox1, [this] {
-            DirectoryListBox1->scrollTo(DirectoryListBox1->currentIndex(), QAbstractItemView::PositionAtCenter);
+            // Not once the operator has chosen in the tree meanwhile.
+            if (folderSetAt_.isValid())
+                DirectoryListBox1->scrollTo(DirectoryListBox1->currentIndex(), QAbstractItemView::PositionAtCenter);
         });
     };
     connect(dirModel, &QFileSystemModel::directoryLoaded, this, keepCurrentInView);
