@@ -4,7 +4,7 @@
 set -euo pipefail
 mode=${1:-test}
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-image-formats-plugins
-      fonts-ipafont-gothic fonts-ipafont-mincho)
+      qt6-translations-l10n fonts-ipafont-gothic fonts-ipafont-mincho)
 case "$mode" in
   test)  pkgs+=(libgtest-dev clang libclang-rt-14-dev libtiff-dev poppler-utils) ;;
   bench) pkgs+=(libbenchmark-dev libtiff-dev libvips-tools python3-skimage python3-pil libopencv-contrib-dev time) ;;

@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -126,52 +127,59 @@ TFrm_DefImg::TFrm_DefImg(QWidget* owner) : QDialog(owner)
     resize(1024, 768);
 
     // The left column: loupe, overview, the two points, the frame, the drawing settings.
+    // The captions' full-width digits are measured and drawn in one Japanese face; with the
+    // default face the title is measured narrower than it is drawn and loses its last stroke.
+    canvasInstallFontSubstitutes();
+    QFont face(QStringLiteral("ＭＳ Ｐゴシック"));
+    face.setPointSizeF(font().pointSizeF());
+    // A point's fields hold plane coordinates such as -123456.789: eleven characters of the
+    // face they are drawn in, which sets the width of the groups and so of the column.
+    QLineEdit sample;
+    sample.setFont(face);
+    const int fw = std::max(62, fieldWidthForChars(&sample, 11));
+    const int fx1 = 62, fx2 = fx1 + fw + 2, bx = fx2 + fw + 2, gw = bx + 62 + 2;
     auto* left = new QWidget;
     left->setObjectName(QStringLiteral("Panel1"));
-    left->setFixedSize(258, 716);
-    PaintBoxEx2 = named(new TPaintBoxEx(left), "PaintBoxEx2", 2, 2, 254, 190);
+    left->setFixedSize(gw + 4, 716);
+    const int viewX = (gw + 4 - 254) / 2;
+    PaintBoxEx2 = named(new TPaintBoxEx(left), "PaintBoxEx2", viewX, 2, 254, 190);
     PaintBoxEx2->setAccessibleName(QStringLiteral("拡大表示"));
-    PaintBoxEx3 = named(new TPaintBoxEx(left), "PaintBoxEx3", 2, 194, 254, 190);
+    PaintBoxEx3 = named(new TPaintBoxEx(left), "PaintBoxEx3", viewX, 194, 254, 190);
     PaintBoxEx3->setAccessibleName(QStringLiteral("全体表示"));
 
     auto pointGroup = [&](const char* caption, const char* name, int y, QLineEdit** ix, QLineEdit** iy,
                           QLineEdit** sx, QLineEdit** sy, const char* names[4]) {
-        auto* g = named(new QGroupBox(QString::fromUtf8(caption), left), name, 2, y, 254, 76);
-        // The captions' full-width digits are measured and drawn in one Japanese face; with the
-        // default face the title is measured narrower than it is drawn and loses its last stroke.
-        canvasInstallFontSubstitutes();
-        QFont face(QStringLiteral("ＭＳ Ｐゴシック"));
-        face.setPointSizeF(g->font().pointSizeF());
+        auto* g = named(new QGroupBox(QString::fromUtf8(caption), left), name, 2, y, gw, 76);
         g->setFont(face);
-        label(g, "Ｘ", 62, 12, 62, 16)->setAlignment(Qt::AlignCenter);
-        label(g, "Ｙ", 126, 12, 62, 16)->setAlignment(Qt::AlignCenter);
+        label(g, "Ｘ", fx1, 12, fw, 16)->setAlignment(Qt::AlignCenter);
+        label(g, "Ｙ", fx2, 12, fw, 16)->setAlignment(Qt::AlignCenter);
         label(g, "ＩＭＧ座標", 4, 28, 58);
-        *ix = edit(g, names[0], 62, 28, 62);
-        *iy = edit(g, names[1], 126, 28, 62);
+        *ix = edit(g, names[0], fx1, 28, fw);
+        *iy = edit(g, names[1], fx2, 28, fw);
         label(g, "国家座標", 4, 50, 58);
-        *sx = edit(g, names[2], 62, 50, 62);
-        *sy = edit(g, names[3], 126, 50, 62);
+        *sx = edit(g, names[2], fx1, 50, fw);
+        *sy = edit(g, names[3], fx2, 50, fw);
         return g;
     };
     const char* p1[4] = {"ED_IX1", "ED_IY1", "ED_SX1", "ED_SY1"};
     const char* p2[4] = {"ED_IX2", "ED_IY2", "ED_SX2", "ED_SY2"};
     QGroupBox* g1 = pointGroup("１点目", "GroupBox1", 388, &ED_IX1, &ED_IY1, &ED_SX1, &ED_SY1, p1);
-    Button1 = named(new QPushButton(QStringLiteral("マウス指示"), g1), "Button1", 190, 27, 62, 22);
+    Button1 = named(new QPushButton(QStringLiteral("マウス指示"), g1), "Button1", bx, 27, 62, 22);
     QGroupBox* g2 = pointGroup("２点目", "GroupBox2", 466, &ED_IX2, &ED_IY2, &ED_SX2, &ED_SY2, p2);
-    Button2 = named(new QPushButton(QStringLiteral("マウス指示"), g2), "Button2", 190, 27, 62, 22);
-    Button9 = named(new QPushButton(QStringLiteral("一点指示"), g2), "Button9", 190, 49, 62, 22);
+    Button2 = named(new QPushButton(QStringLiteral("マウス指示"), g2), "Button2", bx, 27, 62, 22);
+    Button9 = named(new QPushButton(QStringLiteral("一点指示"), g2), "Button9", bx, 49, 62, 22);
 
-    auto* g3 = named(new QGroupBox(QStringLiteral("図枠"), left), "GroupBox3", 2, 544, 254, 58);
+    auto* g3 = named(new QGroupBox(QStringLiteral("図枠"), left), "GroupBox3", 2, 544, gw, 58);
     label(g3, "左上", 4, 14, 34);
     ED_WSX = edit(g3, "ED_WSX", 40, 14, 72);
     ED_WSY = edit(g3, "ED_WSY", 114, 14, 72);
-    Button5 = named(new QPushButton(QStringLiteral("マウス指示"), g3), "Button5", 190, 13, 62, 22);
+    Button5 = named(new QPushButton(QStringLiteral("マウス指示"), g3), "Button5", bx, 13, 62, 22);
     label(g3, "右下", 4, 36, 34);
     ED_WEX = edit(g3, "ED_WEX", 40, 36, 72);
     ED_WEY = edit(g3, "ED_WEY", 114, 36, 72);
-    Button6 = named(new QPushButton(QStringLiteral("マウス指示"), g3), "Button6", 190, 35, 62, 22);
+    Button6 = named(new QPushButton(QStringLiteral("マウス指示"), g3), "Button6", bx, 35, 62, 22);
 
-    auto* g4 = named(new QGroupBox(QStringLiteral("図面設定"), left), "GroupBox4", 2, 604, 254, 70);
+    auto* g4 = named(new QGroupBox(QStringLiteral("図面設定"), left), "GroupBox4", 2, 604, gw, 70);
     label(g4, "イメージ解像度", 4, 18, 96);
     CB_DPI = list(g4, "CB_DPI", {"100", "200", "300", "400", "600"}, 104, 16);
     label(g4, "ＤＰＩ", 198, 18, 50);

@@ -7,11 +7,13 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QInputDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTranslator>
 
 #include <cmath>
 #include <cstdio>
@@ -269,6 +271,20 @@ bool inputQuery(const std::string& caption, const std::string& prompt, std::stri
 void installMessageSink()
 {
     setMessageSink([](const std::string& text) { ui::showMessage(text); });
+}
+
+bool loadQtTranslations()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    // Japanese whatever the machine's locale: the operator's texts are all Japanese.
+    auto* translator = new QTranslator(app);
+    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 void useScripted()

@@ -34,6 +34,12 @@ bool inputQuery(const std::string& caption, const std::string& prompt, std::stri
 // Makes showMessage of the model (platform/message.h) open the message box above.
 void installMessageSink();
 
+// Qt's own Japanese texts ("qtbase_ja" in Qt's translations folder) for what Qt itself draws:
+// the print, page set-up, colour and file dialogs and the standard buttons. The system's own
+// texts are not Qt's and stay as they are. Needs the application object; false when the
+// translation is not installed (Qt's English texts remain).
+bool loadQtTranslations();
+
 // ---- Printing: the print dialog and the printer set-up dialog ----
 // Both work on the caller's printer, which keeps what the operator chose. The scripted backend
 // records "print" or "printsetup" (text: the printer's name or output file) and confirms only

@@ -87,14 +87,14 @@ TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
 
     GroupBox1 = named(new QGroupBox(QStringLiteral("図面選択"), this), "GroupBox1", 0, 0, 193, 413);
     QWidget* g = GroupBox1;
-    DriveComboBox1 = named(new QComboBox(g), "DriveComboBox1", 20, 16, 157, 20);
+    DriveComboBox1 = named(new QComboBox(g), "DriveComboBox1", 20, 16, 157, 18);
     DirectoryListBox1 = named(new QTreeView(g), "DirectoryListBox1", 20, 40, 161, 129);
     FileListBox1 = named(new QListView(g), "FileListBox1", 20, 176, 161, 145);
     FilterComboBox1 = named(new QComboBox(g), "FilterComboBox1", 20, 324, 161, 20);
     Btn_Dsp = named(new QPushButton(QStringLiteral("表示"), g), "Btn_Dsp", 16, 348, 45, 25);
     Btn_SetPos = named(new QPushButton(QStringLiteral("座標設定"), g), "Btn_SetPos", 64, 348, 61, 25);
     Btn_Edit = named(new QPushButton(QStringLiteral("編集"), g), "Btn_Edit", 128, 348, 45, 25);
-    CB_Trelvex = named(new QCheckBox(QStringLiteral("編集時に端点認識する"), g), "CB_Trelvex", 36, 384, 150, 17);
+    CB_Trelvex = named(new QCheckBox(QStringLiteral("編集時に端点認識する"), g), "CB_Trelvex", 36, 384, 141, 17);
     Img_Tone50 = named(new QLabel(g), "Img_Tone50", 176, 348, 8, 8);
     Img_Tone25 = named(new QLabel(g), "Img_Tone25", 176, 358, 8, 8);
     Img_Tone10 = named(new QLabel(g), "Img_Tone10", 176, 368, 8, 8);
@@ -150,7 +150,9 @@ TFrm_NVMain::TFrm_NVMain(QWidget* owner) : QWidget(owner, Qt::Window)
         for (QModelIndex p = current.parent(); p.isValid(); p = p.parent())
             DirectoryListBox1->expand(p);
         QTimer::singleShot(0, DirectoryListBox1, [this] {
-            DirectoryListBox1->scrollTo(DirectoryListBox1->currentIndex(), QAbstractItemView::PositionAtCenter);
+            // Not once the operator has chosen in the tree meanwhile.
+            if (folderSetAt_.isValid())
+                DirectoryListBox1->scrollTo(DirectoryListBox1->currentIndex(), QAbstractItemView::PositionAtCenter);
         });
     };
     connect(dirModel, &QFileSystemModel::directoryLoaded, this, keepCurrentInView);
@@ -228,8 +230,14 @@ bool TFrm_NVMain::setFolder(const std::string& folder)
         for (QModelIndex p = idx; p.isValid(); p = p.parent())
             DirectoryListBox1->expand(p);
     }
-    folder_ = path.toStdString();
     folderSetAt_.start();
+    showFolderFiles(path);
+    return true;
+}
+
+void TFrm_NVMain::showFolderFiles(const QString& path)
+{
+    folder_ = path.toStdString();
     {
         // A new folder selects no file, and its change is no selection change: the three
         // buttons keep their state (they start enabled) until a file is picked.
@@ -239,7 +247,6 @@ bool TFrm_NVMain::setFolder(const std::string& folder)
         hideFolderRows(FileListBox1, fileModel);
         FileListBox1->selectionModel()->clear();
     }
-    return true;
 }
 
 std::string TFrm_NVMain::currentFolder() const
@@ -262,9 +269,17 @@ void TFrm_NVMain::DriveComboBox1Change()
 
 void TFrm_NVMain::DirectoryListBox1Change()
 {
+    // A folder chosen in the tree: only the file list follows. The tree stays as the operator
+    // sees it, neither expanded nor scrolled, so the second click of a double click lands on
+    // the same folder and opens it.
     QModelIndex i = DirectoryListBox1->currentIndex();
-    if (i.isValid())
-        setFolder(dirModel->filePath(i).toStdString());
+    if (!i.isValid())
+        return;
+    const QString path = QFileInfo(dirModel->filePath(i)).canonicalFilePath();
+    if (path.isEmpty())
+        return; // gone meanwhile
+    folderSetAt_.invalidate();
+    showFolderFiles(path);
 }
 
 void TFrm_NVMain::FilterComboBox1Change()

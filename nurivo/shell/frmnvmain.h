@@ -87,6 +87,8 @@ protected:
 private:
     // The selected path checked as "編集" and "座標設定" check it; "" after the message.
     std::string checkedPath();
+    // The file list shows the folder `path`, with no file selected.
+    void showFolderFiles(const QString& path);
     std::string folder_;
     QElapsedTimer folderSetAt_;
     QEventLoop* loop_ = nullptr;

@@ -20,6 +20,14 @@
 
 TFrm_NVMain0* Frm_NVMain0 = nullptr;
 
+void startSetAppTitle()
+{
+    // The application's name, not its display name: X11 appends a display name that is set
+    // to every window's title ("確認 — ノアベル"), while the name alone stands in for it
+    // where Qt asks for one (the message boxes' title, the window class).
+    QCoreApplication::setApplicationName(QStringLiteral("ノアベル"));
+}
+
 TFrm_NVMain0::TFrm_NVMain0(QWidget* parent) : QWidget(parent)
 {
     setObjectName("Frm_NVMain0");

@@ -35,3 +35,7 @@ private:
 };
 
 extern TFrm_NVMain0* Frm_NVMain0;
+
+// The application's title "ノアベル": the name under which the desktop lists the program and
+// the title of its message boxes. Each form's caption stays exactly its own.
+void startSetAppTitle();

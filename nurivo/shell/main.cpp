@@ -74,7 +74,8 @@ int main(int argc, char** argv)
             cmdLine += (cmdLine.empty() ? "" : " ") + arg;
 
         TNVApplication app(argc, argv);
-        QApplication::setApplicationDisplayName("ノアベル");
+        startSetAppTitle();
+        ui::loadQtTranslations();
         // The start-up form hides while the picker or the workbench runs; only its close ends
         // the program.
         QApplication::setQuitOnLastWindowClosed(false);

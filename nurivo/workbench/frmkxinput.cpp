@@ -102,6 +102,9 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption)
     b->setAutoDefault(false);
     b->setDefault(false);
     b->setFocusPolicy(Qt::TabFocus);
+    // As narrow as the caption allows rather than the style's 80 px: two buttons share a row
+    // of the 149-px left column.
+    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 16);
     return b;
 }
 
@@ -230,7 +233,9 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
     // Top panel: layer, drawing modes, figure list, list commands.
     auto* top = new QWidget(splitter_);
     top->setObjectName(QStringLiteral("Panel1"));
-    top->setMinimumHeight(60);
+    // The splitter may give the panel more, never less: below its height the drawing modes
+    // would be drawn over each other.
+    top->setMinimumHeight(topPanelHeight);
     auto* topLay = new QHBoxLayout(top);
     topLay->setContentsMargins(2, 2, 2, 2);
     topLay->setSpacing(4);
@@ -375,19 +380,35 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
     bottomLay->setContentsMargins(0, 0, 0, 0);
     bottomLay->setSpacing(0);
 
-    auto* left = new QWidget(bottom);
-    left->setObjectName(QStringLiteral("Panel2"));
-    left->setFixedWidth(leftPanelWidth);
-    auto* leftLay = new QVBoxLayout(left);
-    leftLay->setContentsMargins(2, 2, 2, 2);
-    leftLay->setSpacing(2);
+    // The left column: the magnifier at the top, below it the settings and buttons, which
+    // scroll when the window is too short for them (a maximised window on a 768-line screen).
+    // While they scroll the column widens by the scroll bar, so nothing in it is cut.
+    auto* column = new QWidget(bottom);
+    column->setObjectName(QStringLiteral("Panel2"));
+    column->setFixedWidth(leftPanelWidth);
+    auto* columnLay = new QVBoxLayout(column);
+    columnLay->setContentsMargins(2, 2, 2, 0);
+    columnLay->setSpacing(2);
 
-    PaintBoxEx2 = new TPaintBoxEx(left);
+    PaintBoxEx2 = new TPaintBoxEx(column);
     PaintBoxEx2->setObjectName(QStringLiteral("PaintBoxEx2"));
     PaintBoxEx2->setFixedSize(loupeWidth, loupeHeight);
     PaintBoxEx2->setAccessibleName(QStringLiteral("拡大表示"));
     connect(PaintBoxEx2, &TPaintBoxEx::OnPaint, this, &TFrm_KXInput::PaintBoxEx2Paint);
-    leftLay->addWidget(PaintBoxEx2);
+    columnLay->addWidget(PaintBoxEx2);
+
+    auto* leftScroll = new QScrollArea(column);
+    leftScroll->setObjectName(QStringLiteral("ScrollBox2"));
+    leftScroll->setFrameShape(QFrame::NoFrame);
+    leftScroll->setWidgetResizable(true);
+    leftScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    leftScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    leftScroll->setFocusPolicy(Qt::NoFocus);
+    columnLay->addWidget(leftScroll, 1);
+    auto* left = new QWidget;
+    auto* leftLay = new QVBoxLayout(left);
+    leftLay->setContentsMargins(0, 0, 0, 2);
+    leftLay->setSpacing(2);
 
     auto* gbSettings = new QGroupBox(QStringLiteral("各種設定"), left);
     gbSettings->setObjectName(QStringLiteral("GB_Settings"));
@@ -477,6 +498,12 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
     for (QPushButton* b : {Btn_DefSakuzu, Btn_Print, Btn_ShowBW, Btn_Exit})
         leftLay->addWidget(b);
     leftLay->addStretch(1);
+    leftScroll->setWidget(left);
+    QScrollBar* leftBar = leftScroll->verticalScrollBar();
+    connect(leftBar, &QScrollBar::rangeChanged, column, [column, leftBar](int, int max) {
+        const int bar = max > 0 ? leftBar->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, leftBar) : 0;
+        column->setFixedWidth(leftPanelWidth + bar);
+    });
     connect(Btn_DefZumen, &QPushButton::clicked, this, &TFrm_KXInput::Btn_DefZumenClick);
     connect(Btn_ShowArea, &QPushButton::clicked, this, &TFrm_KXInput::Btn_ShowAreaClick);
     connect(Btn_InputSrv, &QPushButton::clicked, this, &TFrm_KXInput::Btn_InputSrvClick);
@@ -485,7 +512,7 @@ TFrm_KXInput::TFrm_KXInput(QWidget* owner) : QDialog(owner)
     connect(Btn_Print, &QPushButton::clicked, this, &TFrm_KXInput::Btn_PrintClick);
     connect(Btn_ShowBW, &QPushButton::clicked, this, &TFrm_KXInput::Btn_ShowBWClick);
     connect(Btn_Exit, &QPushButton::clicked, this, &TFrm_KXInput::Btn_ExitClick);
-    bottomLay->addWidget(left);
+    bottomLay->addWidget(column);
 
     ScrollBox1 = new QScrollArea(bottom);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));

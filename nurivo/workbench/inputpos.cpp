@@ -20,6 +20,8 @@ constexpr int colCount = 4;
 constexpr int rowCount = 64;
 constexpr int colWidths[colCount] = {32, 89, 100, 99};
 constexpr int rowHeight = 18;
+// A row's pitch: its 18 pixels and the grid line below them.
+constexpr int rowPitch = rowHeight + 1;
 
 // As atof reads: leading blanks, the longest number at the start, 0 when there is none.
 double realOf(const std::string& text)
@@ -57,8 +59,8 @@ TFrm_InputPos::TFrm_InputPos() : TRecDialog(2)
     StringGrid1->horizontalHeader()->hide();
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setMinimumSectionSize(rowHeight);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(rowHeight);
+    StringGrid1->verticalHeader()->setMinimumSectionSize(rowPitch);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(rowPitch);
     int width = 0;
     for (int c = 0; c < colCount; ++c) {
         StringGrid1->setColumnWidth(c, colWidths[c]);
@@ -87,10 +89,10 @@ TFrm_InputPos::TFrm_InputPos() : TRecDialog(2)
             StringGrid1->setItem(r, c, item);
         }
     }
-    recGridFixHeaderRow(StringGrid1, rowHeight);
+    recGridFixHeaderRow(StringGrid1, rowPitch);
     StringGrid1->setFixedWidth(width + 2 * StringGrid1->frameWidth() +
                                style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-    StringGrid1->setMinimumHeight(20 * rowHeight);
+    StringGrid1->setMinimumHeight(20 * rowPitch);
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));

@@ -55,9 +55,8 @@ TFrm_KXInputRec2::TFrm_KXInputRec2(int mode, TPRec* rec)
     recFormSetFont(this, QStringLiteral("ＭＳ Ｐゴシック"), 12);
 
     ED_Name = lineEdit(this, "ED_Name");
-    CB_Layer = new QComboBox(this);
+    CB_Layer = recKindList(this, 240);
     CB_Layer->setObjectName(QStringLiteral("CB_Layer"));
-    CB_Layer->setMinimumWidth(200);
     CBOX_FILL = new QCheckBox(QStringLiteral("塗りつぶし"), this);
     CBOX_FILL->setObjectName(QStringLiteral("CBOX_FILL"));
     L_SIZE = new QLabel(QStringLiteral("文字サイズ"), this);

@@ -43,9 +43,8 @@ TFrm_QRVInputRec::TFrm_QRVInputRec(int t, int mode, TPRec* rec)
     ED_No->setObjectName(QStringLiteral("ED_No"));
     ED_No->setEnabled(false); // chosen from the list only
     ED_No->setAttribute(Qt::WA_InputMethodEnabled, false);
-    CB_Layer = new QComboBox(this);
+    CB_Layer = recKindList(this, 240);
     CB_Layer->setObjectName(QStringLiteral("CB_Layer"));
-    CB_Layer->setMinimumWidth(220);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setMinimumSize(420, 240);

@@ -4,7 +4,9 @@
 #include "platform/strscan.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -37,6 +39,32 @@ QStringList recLayerItems(const TLayer* list)
         items << QString::fromStdString(strPrintf("%d %s", r.code, r.name.c_str()));
     }
     return items;
+}
+
+namespace {
+
+// The opened list keeps the box's width: Qt widens it to the longest name, up to the screen.
+class TKindList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override
+    {
+        QComboBox::showPopup();
+        QWidget* popup = view()->window();
+        if (popup != window() && popup->width() > width())
+            popup->setGeometry(mapToGlobal(QPoint(0, 0)).x(), popup->y(), width(), popup->height());
+    }
+};
+
+} // namespace
+
+QComboBox* recKindList(QWidget* owner, int width)
+{
+    auto* list = new TKindList(owner);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setFixedWidth(width);
+    list->view()->setTextElideMode(Qt::ElideRight);
+    return list;
 }
 
 void recGridFixHeaderRow(QTableWidget* grid, int height)

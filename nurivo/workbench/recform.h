@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QTableWidget;
 class TLayer;
@@ -21,6 +22,10 @@ void recGridFixHeaderRow(QTableWidget* grid, int height);
 
 // The rows of an attribute list as the kind lists show them, "code name"; none for no list.
 QStringList recLayerItems(const TLayer* list);
+
+// A kind list `width` pixels wide whatever its names: a long name widens neither the dialog
+// (past the screen, with the longest names) nor the opened list, which elides it.
+QComboBox* recKindList(QWidget* owner, int width);
 
 // A modal form whose frame close ends it with 2 and whose Escape ends it with `escapeResult`.
 class TRecDialog : public QDialog {

@@ -28,8 +28,12 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QGroupBox>
+#include <QScrollArea>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -480,3 +484,69 @@ TEST_F(Picker, AFigureOrDefFileThatIsTheRasterIsNeverReadOrWritten)
 }
 
 } // namespace
+
+// The picker's controls where its table puts them.
+TEST_F(Picker, ControlsStandWhereTheLayoutPutsThem)
+{
+    TFrm_NVMain* f = Frm_NVMain;
+    EXPECT_EQ(f->size(), QSize(607, 484));
+    const struct {
+        QWidget* control;
+        QRect place;
+    } rows[] = {
+        {f->GroupBox1, {0, 0, 193, 413}},          {f->DriveComboBox1, {20, 16, 157, 18}},
+        {f->DirectoryListBox1, {20, 40, 161, 129}}, {f->FileListBox1, {20, 176, 161, 145}},
+        {f->FilterComboBox1, {20, 324, 161, 20}},   {f->Btn_Dsp, {16, 348, 45, 25}},
+        {f->Btn_SetPos, {64, 348, 61, 25}},         {f->Btn_Edit, {128, 348, 45, 25}},
+        {f->CB_Trelvex, {36, 384, 141, 17}},        {f->SB_Ts, {196, 0, 400, 413}},
+        {f->Btn_Exit, {540, 432, 53, 25}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(r.control->geometry(), r.place) << r.control->objectName().toStdString();
+}
+
+// The first click of a double click in the folder tree neither expands nor scrolls it, so the
+// second lands on the same folder: the double click opens the folder it was made on.
+TEST_F(Picker, ADoubleClickInTheFolderTreeOpensTheFolderItWasMadeOn)
+{
+    for (int i = 0; i < 30; ++i)
+        std::filesystem::create_directories(dir.file("f" + std::to_string(10 + i)) + "/sub");
+    TFrm_NVMain* f = Frm_NVMain;
+    const QString top = QString::fromStdString(std::filesystem::canonical(dir.path()).string());
+    ASSERT_TRUE(f->setFolder(top.toStdString()));
+    QTreeView* tree = f->DirectoryListBox1;
+    const QModelIndex parent = f->dirModel->index(top);
+    auto sorted = [&] {
+        if (f->dirModel->rowCount(parent) != 30)
+            return false;
+        for (int r = 1; r < 30; ++r)
+            if (f->dirModel->index(r - 1, 0, parent).data().toString() > f->dirModel->index(r, 0, parent).data().toString())
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(waitFor(sorted));
+    QApplication::processEvents();
+
+    // The lowest folder wholly in sight, far from the middle of the tree.
+    QModelIndex target;
+    for (int r = 0; r < 30; ++r) {
+        const QModelIndex i = f->dirModel->index(r, 0, parent);
+        if (tree->viewport()->rect().contains(tree->visualRect(i)))
+            target = i;
+    }
+    ASSERT_TRUE(target.isValid());
+    const QString targetPath = f->dirModel->filePath(target);
+    const QPoint at = tree->visualRect(target).center();
+
+    QSignalSpy loaded(f->dirModel, &QFileSystemModel::directoryLoaded);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    // The second click comes a moment later, once the tree has loaded what it loads.
+    waitFor([&] { return loaded.count() > 0; }, 1000);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+
+    EXPECT_EQ(QString::fromStdString(f->currentFolder()), targetPath);
+    EXPECT_EQ(tree->indexAt(at), target);
+    EXPECT_TRUE(tree->isExpanded(target));
+}

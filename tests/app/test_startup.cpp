@@ -183,3 +183,17 @@ TEST_F(StartupTest, TheBannerIsLaidOutAsDesigned)
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(timer->interval(), 1000);
 }
+
+// "ノアベル" names the application, and no form's caption gets it appended: a display name,
+// once set, is what X11 adds to every title ("確認 — ノアベル"); without one the display name
+// follows the application's name.
+TEST_F(StartupTest, TheApplicationTitleNamesTheProgramNotEachCaption)
+{
+    const QString before = QCoreApplication::applicationName();
+    startSetAppTitle();
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("ノアベル"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("ノアベル"));
+    QCoreApplication::setApplicationName(QStringLiteral("other"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("other"));
+    QCoreApplication::setApplicationName(before);
+}

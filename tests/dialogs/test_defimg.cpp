@@ -11,15 +11,18 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -290,6 +293,44 @@ TEST_F(DefImg, WindowOpensAtItsDesignSizeWithTheWholeResultBarInside)
         const QRect r(l->mapTo(&d, QPoint(0, 0)), l->size());
         EXPECT_TRUE(d.rect().contains(r)) << l->objectName().toStdString();
         EXPECT_GE(r.width(), l->fontMetrics().horizontalAdvance(QStringLiteral("-99999.999")));
+    }
+}
+
+// Plane coordinates such as -123456.789 show whole in the face the fields are drawn in, as do
+// the longest numbers of the other fields; the groups' controls stay apart and inside them.
+TEST_F(DefImg, NumericFieldsShowTheirLongestNumbersWhole)
+{
+    TFrm_DefImg d;
+    d.show();
+    formtest::expectFieldsShowWhole(&d, {{"ED_SX1", "-123456.789"}, {"ED_SY1", "-123456.789"},
+                                         {"ED_SX2", "-123456.789"}, {"ED_SY2", "-123456.789"},
+                                         {"ED_IX1", "-12345"},      {"ED_IY1", "-12345"},
+                                         {"ED_IX2", "-12345"},      {"ED_IY2", "-12345"},
+                                         {"ED_WSX", "-12345"},      {"ED_WSY", "-12345"},
+                                         {"ED_WEX", "-12345"},      {"ED_WEY", "-12345"},
+                                         {"CB_DPI", "1200"},        {"CB_ZScale", "100000"}});
+    if (const char* shots = std::getenv("NURIVO_SHOT_DIR")) {
+        d.ED_SX1->setText(QStringLiteral("-45678.123"));
+        d.ED_SY1->setText(QStringLiteral("-123456.789"));
+        d.ED_SX2->setText(QStringLiteral("-45778.123"));
+        d.ED_SY2->setText(QStringLiteral("-123356.789"));
+        for (QLineEdit* e : {d.ED_SX1, d.ED_SY1, d.ED_SX2, d.ED_SY2})
+            e->setCursorPosition(e->text().size()); // as after typing
+        QTest::qWait(100);
+        d.screen()->grabWindow(0).save(QString::fromLocal8Bit(shots) + QStringLiteral("/defimg.png"));
+    }
+    QWidget* column = d.findChild<QWidget*>(QStringLiteral("Panel1"));
+    ASSERT_NE(column, nullptr);
+    for (QGroupBox* g : column->findChildren<QGroupBox*>()) {
+        EXPECT_TRUE(column->rect().contains(g->geometry())) << g->objectName().toStdString();
+        const QList<QWidget*> parts = g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            EXPECT_TRUE(g->rect().contains(parts[i]->geometry())) << parts[i]->objectName().toStdString();
+            for (qsizetype j = i + 1; j < parts.size(); ++j)
+                EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
+                    << g->objectName().toStdString() << ": " << parts[i]->objectName().toStdString() << " "
+                    << parts[j]->objectName().toStdString();
+        }
     }
 }
 

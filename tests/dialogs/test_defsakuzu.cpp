@@ -150,6 +150,18 @@ TEST_F(DefSakuzu, FormShowsTheListAndStartsAtTheFirstRowEachOpening)
     EXPECT_EQ(a.current, 0);
 }
 
+// The numbers of both pages show whole in their fields: codes, widths, sizes in millimetres.
+TEST_F(DefSakuzu, NumericFieldsShowTheirLongestNumbersWhole)
+{
+    runDialog(0, [] {
+        formtest::expectFieldsShowWhole(Frm_DefSakuzu, {{"ED_Code", "99999"},
+                                                        {"CB_Width", "99"},
+                                                        {"ED_TxtSize", "50.0"},
+                                                        {"ED_SArrSize", "50.0"},
+                                                        {"ED_EArrSize", "50.0"}});
+    });
+}
+
 TEST_F(DefSakuzu, EnterInAFieldNeitherChangesTheRowNorGrowsTheLists)
 {
     TLayer& a = *layTblGet(0)->layer;

@@ -4,14 +4,22 @@
 #include "formtest.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -91,6 +99,53 @@ TEST(UiDialogs, MessageAndInputQuery)
     whenOpen([](QWidget* dialog) { static_cast<QInputDialog*>(dialog)->reject(); });
     EXPECT_FALSE(ui::inputQuery("距離入力(P-02)", "距離 (M):", value));
     EXPECT_EQ(value, "12.5");
+}
+
+// Qt's own dialogs in Japanese from Qt's translations; the system's own texts stay its own.
+TEST(UiDialogs, QtsStandardDialogsSpeakJapanese)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFileInfo::exists(folder + QStringLiteral("/qtbase_ja.qm")))
+        GTEST_SKIP() << "Qt's Japanese translations are not installed in " << folder.toStdString();
+    ASSERT_TRUE(ui::loadQtTranslations());
+
+    QPrinter printer;
+    struct Case {
+        const char* what;
+        std::function<QDialog*()> make;
+        const char* title;
+        const char* button;
+    };
+    const Case cases[] = {
+        {"print", [&] { return new QPrintDialog(&printer); }, "印刷", "印刷(&P)"},
+        {"page set-up", [&] { return new QPageSetupDialog(&printer); }, "ページ設定", "キャンセル"},
+        {"colour", [] { return new QColorDialog; }, "色を選択", "キャンセル"},
+        {"file", [] {
+             auto* d = new QFileDialog;
+             d->setOption(QFileDialog::DontUseNativeDialog);
+             return d;
+         }, "開く", "キャンセル"},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<QDialog> dialog(c.make());
+        EXPECT_EQ(dialog->windowTitle().toStdString(), c.title) << c.what;
+        EXPECT_NE(buttonWithText(dialog.get(), QString::fromUtf8(c.button)), nullptr) << c.what;
+    }
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+
+    QStringList texts;
+    whenOpen([&](QWidget* dialog) {
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            texts << b->text();
+        buttonWithText(dialog, QStringLiteral("キャンセル"))->click();
+    });
+    EXPECT_EQ(ui::confirmYesNoCancel("入力した図形を保存しますか？"), ui::Answer::Cancel);
+    QStringList own{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"), QStringLiteral("キャンセル")};
+    texts.sort();
+    own.sort();
+    EXPECT_EQ(texts, own);
 }
 
 } // namespace

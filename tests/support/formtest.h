@@ -5,7 +5,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -82,6 +87,41 @@ inline std::vector<std::string> recordedTexts(const std::string& kind)
 inline std::vector<std::string> messages()
 {
     return recordedTexts("message");
+}
+
+// Whether the field shows `text` whole, unscrolled, in its own font: the text area that the
+// line edit paints into (the style's contents rectangle less the text margins and its 2-px
+// margins) holds the text and the cursor. An editable combo box is judged by its edit.
+inline bool showsWhole(QWidget* field, const QString& text)
+{
+    const QLineEdit* edit = qobject_cast<QLineEdit*>(field);
+    if (auto* combo = qobject_cast<QComboBox*>(field))
+        edit = combo->lineEdit();
+    if (!edit)
+        return false;
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    opt.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+    opt.midLineWidth = 0;
+    opt.state |= QStyle::State_Sunken;
+    const QRect area = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit)
+                           .marginsRemoved(edit->textMargins());
+    return area.width() - 2 * 2 >= QFontMetrics(edit->font()).horizontalAdvance(text) + 2;
+}
+
+// Runs showsWhole on each named field of `form` with its longest text.
+struct FieldText {
+    const char* name;
+    const char* text;
+};
+inline void expectFieldsShowWhole(QWidget* form, std::initializer_list<FieldText> fields)
+{
+    for (const FieldText& f : fields) {
+        QWidget* w = child<QWidget>(form, f.name);
+        if (w) {
+            EXPECT_TRUE(showsWhole(w, QString::fromUtf8(f.text))) << f.name << " cuts " << f.text;
+        }
+    }
 }
 
 } // namespace formtest

@@ -94,7 +94,18 @@ TEST_F(InputPos, StartsWithNamedEmptyRows)
     const int widths[] = {32, 89, 100, 99};
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(g->columnWidth(c), widths[c]);
-    EXPECT_EQ(g->rowHeight(10), 18);
+    EXPECT_EQ(g->rowHeight(10), 19); // 18 pixels and the grid line below them
+    EXPECT_TRUE(g->showGrid());
+}
+
+// The name and both coordinates of the selected row show whole in their fields.
+TEST_F(InputPos, FieldsShowTheLongestCoordinatesWhole)
+{
+    whenModal([](QWidget* f) {
+        formtest::expectFieldsShowWhole(f, {{"Edit1", "P-63"}, {"Edit2", "-123456.789"}, {"Edit3", "-123456.789"}});
+        child<QPushButton>(f, "Btn_Exit")->click();
+    });
+    showInputPos();
 }
 
 TEST_F(InputPos, SetRowWritesAndMovesOn)

@@ -16,7 +16,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QAbstractItemView>
+#include <QScreen>
 #include <QTest>
+
+#include <cstdlib>
 
 using recdlg::child;
 using recdlg::click;
@@ -340,3 +344,66 @@ TEST_F(KXInputRec2, WithoutLayerSetTheListIsEmpty)
 }
 
 } // namespace
+
+void shot(QWidget* form, const char* step, size_t nameBytes)
+{
+    if (const char* dir = std::getenv("NURIVO_SHOT_DIR")) {
+        QTest::qWait(100);
+        form->screen()->grabWindow(0).save(
+            QStringLiteral("%1/kxinputrec2-%2-%3.png").arg(QString::fromLocal8Bit(dir), step).arg(nameBytes));
+    }
+}
+
+// A long kind name neither widens the dialog nor its opened list: the dialog is as wide as
+// with short names, within the screen, and the name shows elided. With NURIVO_SHOT_DIR set
+// (under Xvfb) the open list is saved for a look.
+TEST_F(KXInputRec2, ALongKindNameKeepsTheDialogWithinTheScreen)
+{
+    std::string name;
+    for (int i = 0; i < 80; ++i)
+        name += i % 2 ? "路" : "道";
+    int shortWidth = 0;
+    for (const std::string& kind : {std::string("道路"), name}) {
+        SCOPED_TRACE(kind.size());
+        layTblCreate(1);
+        layTblGet(0)->layer->layerAdd({3, kind});
+        TPRec rec = figure(PK_POLYGON);
+        rec.layerIndex = 0;
+        whenModal([&](QWidget* f) {
+            auto* list = child<QComboBox>(f, "CB_Layer");
+            const QRect screen = f->screen()->availableGeometry();
+            if (shortWidth == 0)
+                shortWidth = f->width();
+            EXPECT_EQ(f->width(), shortWidth);
+            EXPECT_LE(f->frameGeometry().width(), screen.width());
+            shot(f, "closed", kind.size());
+            list->showPopup();
+            QWidget* popup = list->view()->window();
+            EXPECT_TRUE(popup->isVisible());
+            EXPECT_LE(popup->width(), f->width());
+            EXPECT_EQ(list->view()->textElideMode(), Qt::ElideRight);
+            shot(f, "open", kind.size());
+            list->hidePopup();
+            click(f, "BTN_Cancel");
+        });
+        EXPECT_EQ(showKXInputRec2(1, &rec), 1);
+    }
+}
+
+// The numbers each kind shows fit their fields whole: sizes in millimetres and the linked
+// drawing's type and number (as long as an int goes).
+TEST_F(KXInputRec2, NumericFieldsShowTheirLongestNumbersWhole)
+{
+    for (int kind : {PK_CALLOUT, PK_LINK_POLYGON}) {
+        SCOPED_TRACE(kind);
+        TPRec rec = figure(kind);
+        whenModal([&](QWidget* f) {
+            if (kind == PK_CALLOUT)
+                formtest::expectFieldsShowWhole(f, {{"ED_SIZE", "50.0"}, {"ED_SIZE2", "50.0"}});
+            else
+                formtest::expectFieldsShowWhole(f, {{"ED_SNo", "-2147483648"}, {"ED_SNo2", "-2147483648"}});
+            click(f, "BTN_Cancel");
+        });
+        EXPECT_EQ(showKXInputRec2(1, &rec), 1);
+    }
+}

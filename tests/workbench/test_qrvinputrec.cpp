@@ -265,3 +265,27 @@ TEST_F(QRVInputRec, DetailOpensTheGridForTheNumber)
 }
 
 } // namespace
+
+// A long kind name leaves the dialog as wide as short ones do, within the screen, and the
+// reference number shows whole.
+TEST_F(QRVInputRec, ALongKindNameKeepsTheDialogWithinTheScreen)
+{
+    std::string longName;
+    for (int i = 0; i < 80; ++i)
+        longName += i % 2 ? "地" : "宅";
+    int shortWidth = 0;
+    for (const std::string& kind : {std::string("宅地"), longName}) {
+        SCOPED_TRACE(kind.size());
+        layTblGet(2)->layer->layerSet(0, {12, kind});
+        TPRec rec = figure(PK_POLYLINE, 0, "2147483647");
+        whenModal([&](QWidget* f) {
+            if (shortWidth == 0)
+                shortWidth = f->width();
+            EXPECT_EQ(f->width(), shortWidth);
+            EXPECT_LE(f->frameGeometry().width(), f->screen()->availableGeometry().width());
+            formtest::expectFieldsShowWhole(f, {{"ED_No", "2147483647"}});
+            click(f, "BTN_Cancel");
+        });
+        EXPECT_EQ(showQRVInputRec(1, 1, &rec), 1);
+    }
+}
