@@ -4,6 +4,7 @@
 #include "model/startup.h"
 #include "platform/satint.h"
 #include "platform/strscan.h"
+#include "platform/typedbox.h"
 #include "platform/ui.h"
 #include "render/canvas.h"
 #include "render/imaging.h"
@@ -61,9 +62,7 @@ QLineEdit* edit(QWidget* owner, const char* name, int x, int y, int w = 64)
 QComboBox* list(QWidget* owner, const char* name, std::initializer_list<const char*> items, int x, int y)
 {
     auto* cb = named(new QComboBox(owner), name, x, y, 90, 22);
-    cb->setEditable(true);
-    // A typed value stays text: the list keeps its own entries.
-    cb->setInsertPolicy(QComboBox::NoInsert);
+    setTypedTextStands(cb);
     for (const char* i : items)
         cb->addItem(QString::fromLatin1(i));
     return cb;

@@ -6,6 +6,7 @@
 #include "model/laytbl.h"
 #include "platform/satint.h"
 #include "platform/strscan.h"
+#include "platform/typedbox.h"
 #include "platform/ui.h"
 
 #include <QComboBox>
@@ -174,7 +175,7 @@ TFrm_DefSakuzu::TFrm_DefSakuzu(QWidget* owner) : QDialog(owner)
     // text instead of joining the list.
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setAutoDefault(false);
-    CB_Width->setInsertPolicy(QComboBox::NoInsert);
+    setTypedTextStands(CB_Width);
 
     connect(CB_LayName, &QComboBox::activated, this, &TFrm_DefSakuzu::CB_LayNameChange);
     connect(StringGrid1, &QTableWidget::currentCellChanged, this, &TFrm_DefSakuzu::StringGrid1Click);

@@ -4,6 +4,7 @@
 #include "model/startup.h"
 #include "platform/satint.h"
 #include "platform/strscan.h"
+#include "platform/typedbox.h"
 #include "platform/ui.h"
 #include "render/canvas.h"
 #include "render/kxdraw.h"
@@ -155,11 +156,7 @@ void TFrm_Print::buildControls()
     };
     auto scaleBox = [&](const char* name) {
         QComboBox* c = named(new QComboBox, name);
-        c->setEditable(true);
-        // A typed scale is the box's text only; Enter does not add it to the list.
-        c->setInsertPolicy(QComboBox::NoInsert);
-        // Nor does a typed scale complete to one of the list: "250" is not "2500".
-        c->setCompleter(nullptr);
+        setTypedTextStands(c);
         for (const QString& s : scaleItems)
             c->addItem(s);
         c->setCurrentText(QStringLiteral("500"));

@@ -167,6 +167,27 @@ TEST_F(DefImg, EnterInAFieldStartsNoPickAndGrowsNoList)
     EXPECT_EQ(def.dpi, 250);
 }
 
+// Typed numbers stand as typed: "250" is not completed to the listed "2500", nor "10" to "100".
+TEST_F(DefImg, TypedNumbersAreNotCompletedFromTheLists)
+{
+    EXPECT_EQ(run(def, [](TFrm_DefImg* d) {
+                  d->activateWindow();
+                  EXPECT_TRUE(QTest::qWaitForWindowActive(d)); // completion works in the active window
+                  for (QComboBox* box : {d->CB_DPI, d->CB_ZScale}) {
+                      box->setFocus();
+                      box->lineEdit()->selectAll();
+                      QTest::keyClicks(box->lineEdit(), box == d->CB_DPI ? "10" : "250");
+                      QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
+                  }
+                  EXPECT_EQ(d->CB_DPI->currentText(), QStringLiteral("10"));
+                  EXPECT_EQ(d->CB_ZScale->currentText(), QStringLiteral("250"));
+                  d->Button3->click();
+              }),
+              2);
+    EXPECT_EQ(def.dpi, 10);
+    EXPECT_EQ(def.scale, 250);
+}
+
 TEST_F(DefImg, OnePointSetsThePointHundredPixelsOnAndDropsTypedText)
 {
     run(def, [](TFrm_DefImg* d) {
