@@ -263,9 +263,18 @@ void Bitmap::make() const
     made.resolve();
     image_ = std::move(made.image_);
     format_ = made.format_;
+    madeKey_ = pending->key;
+    madeImageKey_ = image_.cacheKey();
 }
 
-qint64 Bitmap::cacheKey() const { return pending_ ? pending_->key : image_.cacheKey(); }
+qint64 Bitmap::cacheKey() const
+{
+    if (pending_)
+        return pending_->key;
+    if (madeKey_ != 0 && image_.cacheKey() == madeImageKey_)
+        return madeKey_;
+    return image_.cacheKey();
+}
 
 void Bitmap::setPixelFormat(PixelFormat format)
 {

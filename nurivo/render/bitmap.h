@@ -55,7 +55,9 @@ public:
     // True while the pixels of a deferred bitmap have not been made.
     bool isDeferred() const { return pending_ != nullptr; }
     // The pixels' cache key (QImage::cacheKey), or for a deferred bitmap one of its own, so
-    // that asking for it does not make the pixels.
+    // that asking for it does not make the pixels. Making them keeps that key until the
+    // pixels are written: what was drawn of the bitmap before its pixels were made stays
+    // valid for whoever keeps the picture.
     qint64 cacheKey() const;
     PixelFormat pixelFormat() const { return format_; }
     bool isOneBit() const { return format_ == pf1bit; }
@@ -104,4 +106,8 @@ private:
     mutable QImage image_;
     mutable PixelFormat format_ = pf32bit;
     mutable std::shared_ptr<const Pending> pending_;
+    // A made deferred bitmap: its own key, while the image's key is still the one it was made
+    // with.
+    mutable qint64 madeKey_ = 0;
+    mutable qint64 madeImageKey_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "render/imaging.h"
 
+#include "platform/message.h"
 #include "platform/textfile.h"
 
 #include <QFile>
@@ -970,13 +971,28 @@ int imgResizeForView(int width, int height, const Bitmap& source, Bitmap& target
                              : imgResizeBitmap(width, height, source, target);
 }
 
-int imgResizeForViewDeferred(int width, int height, const Bitmap& source, Bitmap& target)
+int imgResizeForViewReported(const char* step, int width, int height, const Bitmap& source, Bitmap& target)
+{
+    try {
+        if (imgResizeForView(width, height, source, target) != 0)
+            return 1;
+        showMessage(std::string(step) + ": 縮小できませんでした");
+    } catch (const std::bad_alloc&) {
+        showMessage(std::string(step) + ": メモリが不足しています");
+    } catch (const std::exception& e) {
+        showMessage(std::string(step) + ": " + e.what());
+    }
+    return 0;
+}
+
+int imgResizeForViewDeferred(const char* step, int width, int height, const Bitmap& source, Bitmap& target)
 {
     if (!targetSizeOk(source, width, height))
         return 0;
-    target = Bitmap::deferred(width, height, reducedFormat(source), [width, height, source] {
+    // Made inside a paint, where nothing may be thrown on.
+    target = Bitmap::deferred(width, height, reducedFormat(source), [step, width, height, source] {
         Bitmap out;
-        imgResizeForView(width, height, source, out);
+        imgResizeForViewReported(step, width, height, source, out);
         return out;
     });
     return 1;

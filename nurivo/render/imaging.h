@@ -46,10 +46,16 @@ int imgResizeBitmap(int width, int height, const Bitmap& source, Bitmap& target)
 // imgResizeBitmap for any other. Non-zero on success; 0 with `target` unchanged.
 int imgResizeForView(int width, int height, const Bitmap& source, Bitmap& target);
 
+// As imgResizeForView, for the operator's view: a failure is reported as `step` followed by
+// its reason ("縮小できませんでした", "メモリが不足しています" or what was thrown), never thrown
+// on. Non-zero on success.
+int imgResizeForViewReported(const char* step, int width, int height, const Bitmap& source, Bitmap& target);
+
 // As imgResizeForView, but the pixels are made when they are first read (Bitmap::deferred),
-// from `source` as it is now. Non-zero when the sizes are ones that the reduction accepts; 0
-// with `target` unchanged otherwise.
-int imgResizeForViewDeferred(int width, int height, const Bitmap& source, Bitmap& target);
+// from `source` as it is now; a failure then is reported as imgResizeForViewReported does,
+// under `step`, and leaves the bitmap empty. Non-zero when the sizes are ones that the
+// reduction accepts; 0 with `target` unchanged otherwise.
+int imgResizeForViewDeferred(const char* step, int width, int height, const Bitmap& source, Bitmap& target);
 
 // Rows [rowBegin, rowEnd) of the reduction of `source` to `width` x `height` that
 // imgResizeRefine1Bit (grey and one-bit sources) or imgResizeBitmap (colour) make, pixel for

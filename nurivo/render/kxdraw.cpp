@@ -156,9 +156,10 @@ void KXDraw::DrawImage(int pass, int width, int height)
     // screen), so that paper with offsets keeps raster and figures in register.
     const int ox = outMode != 0 ? ToDevX(outMode, 0, divisor) : 0;
     const int oy = outMode != 0 ? ToDevY(outMode, 0, divisor) : 0;
-    // A prepared bitmap that is missing is stood in for by the raster stretched to its size.
+    // A prepared bitmap that is missing is stood in for by the raster stretched to its size;
+    // so is one made only now (deferred) whose making failed.
     auto prepared = [&](const Bitmap* bmp, int div) {
-        if (bmp && !bmp->isEmpty())
+        if (bmp && !bmp->image().isNull())
             canvas->draw(ox, oy, *bmp);
         else
             canvas->stretchDraw(QRect(ox, oy, W / div, H / div), *rasterBmp);

@@ -119,16 +119,8 @@ QCheckBox* makeCheck(QWidget* parent, const char* name, const char* caption, boo
 // A reduction that fails is named with its step and its reason; the next step still runs.
 void reduceGuarded(const char* step, const Bitmap& raster, int width, int height, Bitmap& target)
 {
-    try {
-        if (raster.isEmpty())
-            return;
-        if (imgResizeForView(width, height, raster, target) == 0)
-            showMessage(std::string(step) + ": 縮小できませんでした");
-    } catch (const std::bad_alloc&) {
-        showMessage(std::string(step) + ": メモリが不足しています");
-    } catch (const std::exception& e) {
-        showMessage(std::string(step) + ": " + e.what());
-    }
+    if (!raster.isEmpty())
+        imgResizeForViewReported(step, width, height, raster, target);
 }
 
 // A control that takes typed text: an edit, a spin box, a text box or an editable combo.

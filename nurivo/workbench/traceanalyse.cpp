@@ -171,7 +171,7 @@ void traceAnalyseInfo(KXDraw* drawing, int useTrace)
     });
     guarded("Image処理２-１実行中", [&] {
         progressStep(2, "Image処理２-１実行中");
-        if (!raster.isEmpty() && imgResizeForViewDeferred(w / 2, h / 2, raster, *drawing->halfBmp) == 0)
+        if (!raster.isEmpty() && imgResizeForViewDeferred("1/2縮小", w / 2, h / 2, raster, *drawing->halfBmp) == 0)
             throw ReductionFailed();
     });
 

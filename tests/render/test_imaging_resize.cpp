@@ -228,7 +228,7 @@ TEST(Resize, DeferredReductionIsTheImmediateOne)
         SCOPED_TRACE(int(src->pixelFormat()));
         Bitmap source = *src, now, later;
         ASSERT_EQ(imgResizeForView(45, 35, source, now), 1);
-        ASSERT_EQ(imgResizeForViewDeferred(45, 35, source, later), 1);
+        ASSERT_EQ(imgResizeForViewDeferred("1/2縮小", 45, 35, source, later), 1);
         source.image().fill(0); // changed after: the deferred one still reduces the old pixels
         EXPECT_TRUE(later.isDeferred());
         EXPECT_EQ(later.pixelFormat(), now.pixelFormat());
@@ -255,7 +255,7 @@ TEST(Resize, FailuresLeaveTheTargetAlone)
         Bitmap target(3, 2, pf24bit);
         EXPECT_EQ(imgResizeRefine1Bit(c.w, c.h, c.source, target), 0);
         EXPECT_EQ(imgResizeBitmap(c.w, c.h, c.source, target), 0);
-        EXPECT_EQ(imgResizeForViewDeferred(c.w, c.h, c.source, target), 0);
+        EXPECT_EQ(imgResizeForViewDeferred("1/2縮小", c.w, c.h, c.source, target), 0);
         EXPECT_EQ(target.width(), 3);
         EXPECT_EQ(target.pixelFormat(), pf24bit);
         EXPECT_TRUE(imgResize(c.source, c.w, c.h).isEmpty());

@@ -409,6 +409,28 @@ TEST(KeptPicture, IdleTimeRendersAheadSoScrollsOnlyCopy)
     }
 }
 
+// A half made only when it is first drawn (as the opening leaves it) keeps what was drawn of
+// it: idle time renders ahead, and the next scroll only copies.
+TEST(KeptPicture, AHalfMadeAtItsFirstDrawKeepsThePicture)
+{
+    Sheet& s = sheet();
+    Bitmap later;
+    ASSERT_EQ(imgResizeForViewDeferred("1/2縮小", kSheetW / 2, kSheetH / 2, s.raster, later), 1);
+    struct Restore {
+        Sheet& s;
+        ~Restore() { s.kx.halfBmp = &s.half; }
+    } restore{s};
+    s.kx.halfBmp = &later;
+    View v(s, 2, QSize(400, 300));
+    EXPECT_EQ(v.paintedRendering(), QRegion(v.visible));
+    EXPECT_FALSE(later.isDeferred());
+    v.idle();
+    EXPECT_EQ(QRegion(v.heldArea()) - v.kept.validRegion(), QRegion()) << "rendered ahead";
+    EXPECT_EQ(difference(v.held(), v.fullDraw(v.heldArea())), "");
+    v.scrollBy(100, 0);
+    EXPECT_EQ(v.paintedRendering(), QRegion()) << "the scroll only copies";
+}
+
 // A view without a drawing paints white; an empty dirty area paints nothing.
 TEST(KeptPicture, NoDrawingPaintsWhite)
 {
