@@ -119,8 +119,8 @@ TEST(Bitmap, SetSizeKeepsTheTopLeftAndWhitensTheRest)
 }
 
 // A deferred bitmap answers its size and format without making its pixels; the first read
-// makes them once, for a const read too; a make that fails leaves it empty; copies made
-// before the read make their own.
+// makes them once, for a const read too, and keeps its key until they are written; a make
+// that fails leaves it empty; copies made before the read make their own.
 TEST(Bitmap, DeferredPixelsAreMadeOnTheirFirstRead)
 {
     int made = 0;
@@ -143,8 +143,13 @@ TEST(Bitmap, DeferredPixelsAreMadeOnTheirFirstRead)
     EXPECT_EQ(d.image().pixel(0, 0), qRgb(7, 7, 7));
     EXPECT_EQ(made, 1);
     EXPECT_FALSE(d.isDeferred());
-    EXPECT_NE(d.cacheKey(), pendingKey);
-    EXPECT_EQ(d.cacheKey(), d.image().cacheKey());
+    // What was drawn of it before its pixels were made stays valid: the key is kept until the
+    // pixels are written.
+    EXPECT_EQ(d.cacheKey(), pendingKey);
+    Bitmap written = d;
+    written.image().fill(9);
+    EXPECT_NE(written.cacheKey(), pendingKey);
+    EXPECT_EQ(written.cacheKey(), written.image().cacheKey());
     EXPECT_TRUE(copy.image() == d.image());
     EXPECT_EQ(made, 2);
 
