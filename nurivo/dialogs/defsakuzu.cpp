@@ -50,6 +50,13 @@ public:
     }
 };
 
+// The typed row's numbers before it is stored: a code beyond 32 bits would wrap into another.
+bool typedRowFits(QLineEdit* code)
+{
+    int32_t v = 0;
+    return typedNumberFits(code, code->text(), "コード", v);
+}
+
 } // namespace
 
 TColorField::TColorField(QWidget* owner) : QLabel(owner)
@@ -358,6 +365,8 @@ void TFrm_DefSakuzu::ST_ColClick()
 
 void TFrm_DefSakuzu::Btn_LayModifyClick()
 {
+    if (curLayer() && !typedRowFits(ED_Code))
+        return;
     if (!sakuzuModifyCurLayerRec()) {
         if (curLayer())
             ui::showMessage("同じコードが既に登録済みです。");
@@ -369,6 +378,8 @@ void TFrm_DefSakuzu::Btn_LayModifyClick()
 
 void TFrm_DefSakuzu::Btn_LayAddClick()
 {
+    if (curLayer() && !typedRowFits(ED_Code))
+        return;
     if (!sakuzuAddLayerRec()) {
         if (curLayer())
             ui::showMessage("同じコードが既に登録済みです。");

@@ -234,6 +234,30 @@ TEST_F(DefSakuzu, AddSortsInAndRefusesAnExistingCode)
     EXPECT_EQ(messages(), std::vector<std::string>{"同じコードが既に登録済みです。"});
 }
 
+// A code beyond 32 bits would wrap into another code: modify and add refuse it and leave the
+// list as it was; the largest code that fits is taken.
+TEST_F(DefSakuzu, CodeBeyondThirtyTwoBitsIsRefused)
+{
+    TLayer& a = *layTblGet(0)->layer;
+    runDialog(0, [&] {
+        selectRow(2); // code 20
+        for (const char* typed : {"99999999999", "-4294967276"}) {
+            for (const char* button : {"Btn_LayModify", "Btn_LayAdd"}) {
+                SCOPED_TRACE(std::string(typed) + " " + button);
+                setText("ED_Code", QString::fromLatin1(typed));
+                click(button);
+                ASSERT_EQ(a.count, 3);
+                EXPECT_EQ(a.rows[1].code, 20);
+            }
+        }
+        setText("ED_Code", QStringLiteral("2147483647"));
+        click("Btn_LayAdd");
+        ASSERT_EQ(a.count, 4);
+        EXPECT_EQ(a.rows[3].code, 2147483647);
+    });
+    EXPECT_EQ(messages(), std::vector<std::string>(4, "コードが範囲外です。"));
+}
+
 TEST_F(DefSakuzu, DeleteKeepsTheLastRowAndClampsTheSelection)
 {
     TLayer& a = *layTblGet(0)->layer;
