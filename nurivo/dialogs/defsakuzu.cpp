@@ -50,6 +50,16 @@ public:
     }
 };
 
+// The typed row's numbers before it is stored: a code beyond 32 bits would wrap into another,
+// and the width shares lineCode with the style (style × 100 + width), so a width below 0 or
+// of 100 and more would read back as another style.
+bool typedRowFits(QLineEdit* code, QComboBox* width)
+{
+    int32_t v = 0;
+    return typedNumberFits(code, code->text(), "コード", v)
+        && typedNumberFits(width, width->currentText(), "線幅", v, 0, 99);
+}
+
 } // namespace
 
 TColorField::TColorField(QWidget* owner) : QLabel(owner)
@@ -358,6 +368,8 @@ void TFrm_DefSakuzu::ST_ColClick()
 
 void TFrm_DefSakuzu::Btn_LayModifyClick()
 {
+    if (curLayer() && !typedRowFits(ED_Code, CB_Width))
+        return;
     if (!sakuzuModifyCurLayerRec()) {
         if (curLayer())
             ui::showMessage("同じコードが既に登録済みです。");
@@ -369,6 +381,8 @@ void TFrm_DefSakuzu::Btn_LayModifyClick()
 
 void TFrm_DefSakuzu::Btn_LayAddClick()
 {
+    if (curLayer() && !typedRowFits(ED_Code, CB_Width))
+        return;
     if (!sakuzuAddLayerRec()) {
         if (curLayer())
             ui::showMessage("同じコードが既に登録済みです。");

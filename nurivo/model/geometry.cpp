@@ -2,6 +2,7 @@
 
 #include "model/pdata.h"
 #include "platform/message.h"
+#include "platform/satint.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,17 +11,6 @@
 #include <cstdio>
 
 namespace {
-
-// Truncates toward zero; values beyond the int range (only reachable through rounding at the
-// edges of huge coordinates) are clamped rather than overflowing.
-int truncToInt(double v)
-{
-    if (!(v > static_cast<double>(INT_MIN)))
-        return INT_MIN;
-    if (!(v < static_cast<double>(INT_MAX)))
-        return INT_MAX;
-    return static_cast<int>(v);
-}
 
 int midpoint(int a, int b)
 {
@@ -76,7 +66,7 @@ TPoint PD_CalcLabelPos(const TPRec& rec, bool* complexShown)
                 *complexShown = true;
             break;
         }
-        hits[hitCount++] = TPoint{truncToInt(hx), truncToInt(hy)};
+        hits[hitCount++] = TPoint{satToInt(hx), satToInt(hy)};
     }
     if (hitCount >= 2)
         return TPoint{midpoint(hits[0].x, hits[1].x), midpoint(hits[0].y, hits[1].y)};

@@ -2,6 +2,7 @@
 
 #include "model/layer.h"
 #include "platform/paths.h"
+#include "platform/satint.h"
 #include "platform/strscan.h"
 #include "platform/textfile.h"
 
@@ -53,14 +54,6 @@ void scanDoubles(const std::string& line, double& a, double& b, double& c, doubl
     for (int i = 0; i < n; ++i)
         if (std::isfinite(v[i]))
             *out[i] = v[i];
-}
-
-// Truncation toward zero, kept inside the integer range for points far off the sheet.
-int truncToInt(double v)
-{
-    if (!(v > INT_MIN))
-        return std::isnan(v) ? 0 : INT_MIN;
-    return v < INT_MAX ? static_cast<int>(v) : INT_MAX;
 }
 
 // Raster pixel row turned into the y-up frame of the transform.
@@ -184,5 +177,5 @@ TPoint geoPerpendicularPoint(int bx, int by, int ax, int ay, int qx, int qy)
     double x = 0.0, y = 0.0;
     senbun_no_kouten(x, y, ax, ay, ax + 1000.0 * std::cos(n), ay + 1000.0 * std::sin(n),
                      qx, qy, qx + 1000.0 * std::cos(m), qy + 1000.0 * std::sin(m));
-    return TPoint{truncToInt(x), truncToInt(y)};
+    return TPoint{satToInt(x), satToInt(y)};
 }

@@ -166,6 +166,12 @@ int qrvFindRecord(int t, int id)
     return -1;
 }
 
+int qrvFindRecordNamed(int t, std::string_view number)
+{
+    int32_t id = 0;
+    return strToLongFits(number, id) ? qrvFindRecord(t, id) : -1;
+}
+
 const TQRV_Data* qrvGetRecord(int t, int r)
 {
     if (!validTable(t) || r < 0 || r >= tables[t].recCount)

@@ -42,4 +42,7 @@ int qrvGetColumnType(int t, int c);
 std::string qrvGetColumnName(int t, int c);
 // Index of the first record with that id, -1 when none.
 int qrvFindRecord(int t, int id);
+// Index of the first record whose id the decimal text names (a figure's name, a typed number);
+// -1 when none, also for a number beyond 32 bits, which wrapped would name another record.
+int qrvFindRecordNamed(int t, std::string_view number);
 const TQRV_Data* qrvGetRecord(int t, int r);

@@ -1,6 +1,7 @@
 #include "model/tracegrid.h"
 
 #include "platform/message.h"
+#include "platform/satint.h"
 #include "platform/textfile.h"
 
 #include <algorithm>
@@ -117,8 +118,6 @@ bool writeCell(int64_t x, int64_t y, uint8_t code, TileSupply& supply)
     tile[inTile(x, y)] = code;
     return true;
 }
-
-int clampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
 
 // Marks as ink the pixels of the one-pixel line from (x1, y1) to (x2, y2) without its last
 // pixel, only those with 0 <= x < w and 0 <= y < h, so a segment far outside costs nothing.
@@ -349,8 +348,9 @@ int polyReadRvl(const std::string& path, int height)
         int64_t x = 0, y = 0;
         if (!scanPoint(line, x, y))
             continue;
-        int cx = clampToInt(x);
-        int cy = clampToInt(int64_t(height) - clampToInt(y) - 1);
+        // Coordinates of real sheets lie well inside the limit; farther ones are clipped.
+        int cx = satToInt(x);
+        int cy = satToInt(int64_t(height) - satToInt(y) - 1);
         if (havePrev) {
             int before = grid.segCount;
             if (polyAddSegment(px, py, cx, cy) == before) {

@@ -3,6 +3,8 @@
 #include "satint.h"
 
 #include <cctype>
+#include <cfloat>
+#include <cmath>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -222,7 +224,9 @@ int strScanList(std::string_view s, const char* fmt, std::initializer_list<ScanT
             const std::string tmp(field.substr(0, length));
             char* end = nullptr;
             double v = cLocale() ? strtod_l(tmp.c_str(), &end, cLocale()) : std::strtod(tmp.c_str(), &end);
-            if (end == tmp.c_str())
+            // Beyond the range of the target strtod gives infinity, which no file or field holds
+            // and which would be written back as "inf": such a decimal is no number.
+            if (end == tmp.c_str() || std::isinf(v) || (!longness && std::fabs(v) > FLT_MAX))
                 return stored;
             pos += static_cast<size_t>(end - tmp.c_str());
             if (suppress)

@@ -15,7 +15,8 @@ using ScanTarget = std::variant<int*, long*, unsigned*, unsigned long*, float*, 
 
 // Scans `line` like sscanf: white space in the format matches any run of white space, other
 // characters match themselves, "%*d" and the like skip a field, "%n" stores the offset.
-// Reals (%f, %lf, %e, %g) are decimal numbers only: sign, digits with a point, exponent.
+// Reals (%f, %lf, %e, %g) are decimal numbers only: sign, digits with a point, exponent; a
+// decimal beyond the range of its target is no number either.
 // Returns the number of fields stored, or -1 when the line ends before the first conversion.
 // A conversion whose target does not match its letter is a programming error and throws.
 int strScanList(std::string_view line, const char* fmt, std::initializer_list<ScanTarget> out);
@@ -41,6 +42,6 @@ int strToSatInt(std::string_view text);
 bool strToLongFits(std::string_view text, int32_t& value);
 // A real as atof reads text: leading white space, the longest decimal prefix (sign, digits
 // with a point, exponent); 0 when there is none. Like "%lf" of strScan, it takes no "nan",
-// "inf" or hexadecimal forms.
+// "inf" or hexadecimal forms, nor a decimal beyond the double range.
 double strToReal(std::string_view text);
 int32_t absInt(int32_t v);

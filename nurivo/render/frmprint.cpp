@@ -42,11 +42,6 @@ namespace {
 
 constexpr double kInchPerMm = 0.039370078740157482516;
 
-// Page values computed or typed go through the one saturating rule (and may be negated
-// safely).
-int satTrunc(double v) { return satToInt(v); }
-int satInt(long long v) { return satToInt(v); }
-
 std::string utf8(const QString& s) { return s.toStdString(); }
 
 int textValue(const QLineEdit* e) { return strToSatInt(utf8(e->text())); }
@@ -381,14 +376,14 @@ void TFrm_Print::UpdatePaper()
     previewHeight = MmToDots(paperHeightMm) * previewZoom;
     // A widget is at most 2^24 - 1 pixels a side; a size typed out of reason gives an empty box.
     auto side = [](double v) {
-        const int s = satTrunc(v);
+        const int s = satToInt(v);
         return s < 0 || s > QWIDGETSIZE_MAX ? 0 : s;
     };
     PaintBoxEx1->setFixedSize(side(previewWidth), side(previewHeight));
     ED_PMmX->setEnabled(paperIndex == 0);
     ED_PMmY->setEnabled(paperIndex == 0);
-    ED_PMmX->setText(QString::number(satTrunc(paperWidthMm)));
-    ED_PMmY->setText(QString::number(satTrunc(paperHeightMm)));
+    ED_PMmX->setText(QString::number(satToInt(paperWidthMm)));
+    ED_PMmY->setText(QString::number(satToInt(paperHeightMm)));
 }
 
 void TFrm_Print::SetOutput(int mode)
@@ -409,7 +404,7 @@ void TFrm_Print::SetOutput(int mode)
     outDpm = outDpi * kInchPerMm;
 }
 
-int TFrm_Print::MmToDots(double mm) const { return satTrunc(mm * outDpm); }
+int TFrm_Print::MmToDots(double mm) const { return satToInt(mm * outDpm); }
 
 void TFrm_Print::SetOutFontName(const QString& name)
 {
@@ -478,7 +473,7 @@ void TFrm_Print::DrawPage()
     };
     auto scaleInfo = [&] {
         if (kind5)
-            kx.SetScaleInfo(satTrunc(S), satTrunc(outDpi));
+            kx.SetScaleInfo(satToInt(S), satToInt(outDpi));
     };
 
     if (outputMode == 2) {
@@ -486,19 +481,19 @@ void TFrm_Print::DrawPage()
         const double r = B / R;
         const double d = I * r / outDpi;
         const double k = B * P / S;
-        const int offX = satTrunc(rangeCentreX / k - Wp / 2);
-        const int offY = satTrunc(rangeCentreY / k - Hp / 2);
+        const int offX = satToInt(rangeCentreX / k - Wp / 2);
+        const int offY = satToInt(rangeCentreY / k - Hp / 2);
         layout(-offX, -offY, 0);
         kx.SetDrawParams(showImage, -1, 2, -1, -1, -1, -1, 1, r, d, 1.0, 1.0);
         scaleInfo();
-        const int W = satTrunc(Wp * outDpm);
-        const int H = satTrunc(Hp * outDpm);
+        const int W = satToInt(Wp * outDpm);
+        const int H = satToInt(Hp * outDpm);
         kx.Draw(outCanvas, W, H, outDpm);
         // White bands and the frame, placed from the paper's corner.
-        const int m = satTrunc(12 * outDpm);
-        const int f = satTrunc(10 * outDpm);
-        const int x0 = satTrunc(-physOffsetX);
-        const int y0 = satTrunc(-physOffsetY);
+        const int m = satToInt(12 * outDpm);
+        const int f = satToInt(10 * outDpm);
+        const int x0 = satToInt(-physOffsetX);
+        const int y0 = satToInt(-physOffsetY);
         Canvas& c = *outCanvas;
         c.setCopyMode(CopyMode::SrcCopy);
         c.setBrushStyle(BrushStyle::Solid);
@@ -526,7 +521,7 @@ void TFrm_Print::DrawPage()
         layout(textValue(ED_POffsX), textValue(ED_POffsY), CB_HR_Size->currentIndex());
         kx.SetDrawParams(showImage, -1, 2, -1, -1, -1, -1, 1, r, d, 1.0, 1.0);
         scaleInfo();
-        kx.Draw(outCanvas, satTrunc(paperWidthMm * outDpm), satTrunc(paperHeightMm * outDpm), outDpm);
+        kx.Draw(outCanvas, satToInt(paperWidthMm * outDpm), satToInt(paperHeightMm * outDpm), outDpm);
         return;
     }
 
@@ -546,14 +541,14 @@ void TFrm_Print::DrawPage()
     c.setPenStyle(PenStyle::Solid);
     c.setPenColor(0x008000);
     c.setPenWidth(2);
-    const int cx = satTrunc(rangeCentreX * previewZoom);
-    const int cy = satTrunc(rangeCentreY * previewZoom);
-    const int fw = satTrunc(B * ((Wp - 24) * outDpm) / S * previewZoom);
-    const int fh = satTrunc(B * ((Hp - 24) * outDpm) / S * previewZoom);
-    const int left = satInt(static_cast<long long>(cx) - fw / 2);
-    const int right = satInt(static_cast<long long>(cx) + fw / 2);
-    const int top = satInt(static_cast<long long>(cy) - fh / 2);
-    const int bottom = satInt(static_cast<long long>(cy) + fh / 2);
+    const int cx = satToInt(rangeCentreX * previewZoom);
+    const int cy = satToInt(rangeCentreY * previewZoom);
+    const int fw = satToInt(B * ((Wp - 24) * outDpm) / S * previewZoom);
+    const int fh = satToInt(B * ((Hp - 24) * outDpm) / S * previewZoom);
+    const int left = satToInt(static_cast<long long>(cx) - fw / 2);
+    const int right = satToInt(static_cast<long long>(cx) + fw / 2);
+    const int top = satToInt(static_cast<long long>(cy) - fh / 2);
+    const int bottom = satToInt(static_cast<long long>(cy) + fh / 2);
     c.moveTo(left, top);
     c.lineTo(left, bottom);
     c.lineTo(right, bottom);
@@ -638,14 +633,14 @@ void TFrm_Print::PaintBoxEx1Paint(Canvas& canvas)
         outCanvas = nullptr;
     }
     if (rangeState == 2)
-        printDrawRubberRect(canvas, satTrunc(rangeX1 * previewZoom), satTrunc(rangeY1 * previewZoom),
-                            satTrunc(rangeX2 * previewZoom), satTrunc(rangeY2 * previewZoom));
+        printDrawRubberRect(canvas, satToInt(rangeX1 * previewZoom), satToInt(rangeY1 * previewZoom),
+                            satToInt(rangeX2 * previewZoom), satToInt(rangeY2 * previewZoom));
 }
 
 void TFrm_Print::PaintBoxEx1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)
 {
-    const int ux = satTrunc(x / previewZoom);
-    const int uy = satTrunc(y / previewZoom);
+    const int ux = satToInt(x / previewZoom);
+    const int uy = satToInt(y / previewZoom);
     switch (rangeState) {
     case 0:
         rangeCentreX = ux;
@@ -661,13 +656,13 @@ void TFrm_Print::PaintBoxEx1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, in
     default: {
         rangeX2 = ux;
         rangeY2 = uy;
-        rangeCentreX = satInt((static_cast<long long>(rangeX1) + rangeX2) / 2);
-        rangeCentreY = satInt((static_cast<long long>(rangeY1) + rangeY2) / 2);
+        rangeCentreX = satToInt((static_cast<long long>(rangeX1) + rangeX2) / 2);
+        rangeCentreY = satToInt((static_cast<long long>(rangeY1) + rangeY2) / 2);
         int Wp = 0, Hp = 0;
         printGetBBPaperMM(CB_BB_Paper->currentIndex(), Wp, Hp);
         const double span = std::abs(static_cast<double>(rangeX2) - rangeX1);
         const double partial = span * scaleS() / (Wp * outDpm);
-        CB_BB_Scale->setCurrentText(QString::number(satTrunc(partial)));
+        CB_BB_Scale->setCurrentText(QString::number(satToInt(partial)));
         rangeState = 0;
         repaintPreview();
         break;
@@ -679,8 +674,8 @@ void TFrm_Print::PaintBoxEx1MouseMove(Qt::KeyboardModifiers, int x, int y)
 {
     if (rangeState != 2)
         return;
-    rangeX2 = satTrunc(x / previewZoom);
-    rangeY2 = satTrunc(y / previewZoom);
+    rangeX2 = satToInt(x / previewZoom);
+    rangeY2 = satToInt(y / previewZoom);
     repaintPreview();
 }
 
@@ -778,7 +773,7 @@ void TFrm_Print::printPage(int mode, double widthMm, double heightMm)
                 // The page is the printable area, as on a printer; the painter's origin is
                 // its corner.
                 const QRect page(QPoint(0, 0), printer.pageRect(QPrinter::DevicePixel).toRect().size());
-                Canvas canvas(painter, satTrunc(outDpi), page);
+                Canvas canvas(painter, satToInt(outDpi), page);
                 canvas.setClipRect(page);
                 canvas.setFontName(PaintBoxEx1->font().family());
                 outCanvas = &canvas;
@@ -823,7 +818,7 @@ void showPrint(int kind, int paperIndex)
 
     TFrm_Print& f = *form;
     cfgSetInt(kxPaperSize, f.paperIndex);
-    cfgSetInt(kxSCALE, satTrunc(f.scaleS()));
+    cfgSetInt(kxSCALE, satToInt(f.scaleS()));
     cfgSetInt(kxPaperX, textValue(f.ED_PMmX));
     cfgSetInt(kxPaperY, textValue(f.ED_PMmY));
     cfgSetInt(kxHRSize, f.CB_HR_Size->currentIndex());
@@ -833,7 +828,7 @@ void showPrint(int kind, int paperIndex)
     cfgSetInt(kxHROffsX, textValue(f.ED_HOffsX));
     cfgSetInt(kxHROffsY, textValue(f.ED_HOffsY));
     cfgSetInt(kxBB_Paper, f.CB_BB_Paper->currentIndex());
-    cfgSetInt(kxBB_Scale, satTrunc(f.scaleB()));
+    cfgSetInt(kxBB_Scale, satToInt(f.scaleB()));
     cfgSetInt(kxBB_CX, f.rangeCentreX);
     cfgSetInt(kxBB_CY, f.rangeCentreY);
     Frm_Print = nullptr;

@@ -20,11 +20,6 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// Truncation toward zero by the one saturating rule: a zero divisor or ratio gives infinities,
-// a scale of 0.001 coordinates far off the page; they land at the limit, where the drawing can
-// still take differences and add offsets (NaN lands on 0).
-int toInt(double v) { return satToInt(v); }
-
 // Settings slots read by the rendering, in 0.1 mm.
 constexpr int kTextSizeSlot = 3;
 constexpr int kStartCircleSlot = 35;
@@ -88,7 +83,7 @@ int KXDraw::ToDevX(int mode, int x, double div) const
     double d = x / div;
     if (mode != 0)
         d += pOffsX * dpm * zoom;
-    return toInt(d);
+    return satToInt(d);
 }
 
 int KXDraw::ToDevY(int mode, int y, double div) const
@@ -96,7 +91,7 @@ int KXDraw::ToDevY(int mode, int y, double div) const
     double d = y / div;
     if (mode != 0)
         d += pOffsY * dpm * zoom;
-    return toInt(d);
+    return satToInt(d);
 }
 
 void KXDraw::Draw(Canvas* c, int width, int height, double dpm_)
@@ -182,8 +177,8 @@ void KXDraw::DrawImage(int pass, int width, int height)
         break;
     default: {
         if (outMode != 2 && rasterFactor != 1.0) {
-            W = toInt(W * rasterFactor);
-            H = toInt(H * rasterFactor);
+            W = satToInt(W * rasterFactor);
+            H = satToInt(H * rasterFactor);
         }
         const QPoint tl(ToDevX(outMode, 0, divisor), ToDevY(outMode, 0, divisor));
         const QPoint br(ToDevX(outMode, W, divisor), ToDevY(outMode, H, divisor));
@@ -305,7 +300,7 @@ const TLayerRec& KXDraw::rowFor(int layer, const TPRec& figure, const TLayerRec&
 int KXDraw::penWidthOf(const TLayerRec& row) const
 {
     const int widthCode = row.lineCode >= 100 ? row.lineCode % 100 : row.lineCode;
-    const int w = toInt(dpm * 0.2 * widthCode);
+    const int w = satToInt(dpm * 0.2 * widthCode);
     return w <= 0 ? 1 : w;
 }
 
@@ -447,7 +442,7 @@ QRectF KXDraw::reachBox(const TPRec& f, bool filling, int penWidth) const
     case 6: {
         double h = 0, a = 0;
         calloutSizes(f, h, a);
-        reach += textReach(f.kind == 4 ? textFontHeight(f) : toInt(h)) + 2 * std::abs(a) +
+        reach += textReach(f.kind == 4 ? textFontHeight(f) : satToInt(h)) + 2 * std::abs(a) +
                  10; // the text stands 10 dots below its label
         if (f.kind == 6 && n >= 3) {
             // The fourth corner of the parallelogram may lie outside the points.
@@ -672,7 +667,7 @@ void KXDraw::drawLeader(const TPRec& f, int n)
         }
         // The line ends inside the arrowhead.
         dev_[static_cast<std::size_t>(n - 1)] =
-            QPoint(toInt(q.x() - std::cos(theta) * s * 1.5), toInt(q.y() - std::sin(theta) * s * 1.5));
+            QPoint(satToInt(q.x() - std::cos(theta) * s * 1.5), satToInt(q.y() - std::sin(theta) * s * 1.5));
         drawOpen(n);
         if (markPen(f.flags & 8))
             s += 2;
@@ -689,7 +684,7 @@ void KXDraw::drawLeader(const TPRec& f, int n)
         double r = markSize(cfgGetInt(kStartCircleSlot) * dpm * 0.1);
         if (markPen(f.flags & 4))
             r += 3;
-        DrawCircle(dev_[0], toInt(r));
+        DrawCircle(dev_[0], satToInt(r));
         canvas->setPenWidth(w0);
         canvas->setPenColor(c0);
     }
@@ -700,11 +695,11 @@ void KXDraw::drawLeader(const TPRec& f, int n)
 bool KXDraw::markPen(bool blackRim)
 {
     if (blackRim) {
-        canvas->setPenWidth(toInt(dpm / printRatio * previewReduction()));
+        canvas->setPenWidth(satToInt(dpm / printRatio * previewReduction()));
         canvas->setPenColor(kBlack);
         return true;
     }
-    canvas->setPenWidth(toInt(dpm / printRatio * 0.5 * previewReduction()));
+    canvas->setPenWidth(satToInt(dpm / printRatio * 0.5 * previewReduction()));
     return false;
 }
 
@@ -713,7 +708,7 @@ int KXDraw::textFontHeight(const TPRec& f) const
     const double h = markSize(-(f.startPt.x * dpm * 0.1));
     if (sizesScaled() && h > -3 && h < 0)
         return -3; // at least 3 dots on paper
-    return toInt(h);
+    return satToInt(h);
 }
 
 void KXDraw::calloutSizes(const TPRec& f, double& h, double& a) const
@@ -725,7 +720,7 @@ void KXDraw::calloutSizes(const TPRec& f, double& h, double& a) const
 // A name is as high on every page, whatever its scale; the preview shows it reduced.
 int KXDraw::nameFontHeight() const
 {
-    return toInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm) * previewReduction());
+    return satToInt(-(cfgGetInt(kTextSizeSlot) * 0.1 * dpm) * previewReduction());
 }
 
 void KXDraw::drawText(const TPRec& f, int n)
@@ -735,7 +730,7 @@ void KXDraw::drawText(const TPRec& f, int n)
     // A text of one point has no direction of its own: it runs horizontally.
     const double a = n >= 2 ? geoAngleDeg(f.pts[0], f.pts[1]) : 180.0;
     DrawRotatedText(ToDevX(outMode, f.labelX, divisor),
-                    ToDevY(outMode, toInt(f.labelY + 10 * divisor), divisor), a, textFontHeight(f), f.name);
+                    ToDevY(outMode, satToInt(f.labelY + 10 * divisor), divisor), a, textFontHeight(f), f.name);
     DrawVertexMark(ToDevX(outMode, f.labelX, divisor), ToDevY(outMode, f.labelY, divisor));
 }
 
@@ -748,7 +743,7 @@ void KXDraw::drawCallout(const TPRec& f, int n)
     const int centred = f.startPt.y < 0 ? 1 : 0;
     if (n < 3)
         return;
-    DrawDimension(dev_[0], dev_[1], dev_[2], toInt(h), toInt(a), centred, f.name);
+    DrawDimension(dev_[0], dev_[1], dev_[2], satToInt(h), satToInt(a), centred, f.name);
 }
 
 void KXDraw::drawName(const TPRec& f)
@@ -759,7 +754,7 @@ void KXDraw::drawName(const TPRec& f)
     canvas->setBrushColor(kWhite);
     const int h = nameFontHeight();
     const int x = ToDevX(outMode, f.labelX, divisor);
-    const int y = f.kind == 2 ? ToDevY(outMode, toInt(f.labelY + 12 * divisor), divisor)
+    const int y = f.kind == 2 ? ToDevY(outMode, satToInt(f.labelY + 12 * divisor), divisor)
                               : ToDevY(outMode, f.labelY, divisor);
     DrawHorzText(x, y, h, f.name);
 }
@@ -789,9 +784,9 @@ void KXDraw::DrawRotatedText(int x, int y, double a, int h, const std::string& t
 {
     beginText(h);
     const int saved = canvas->fontEscapement();
-    canvas->setFontEscapement(toInt((180 - a) * 10));
+    canvas->setFontEscapement(satToInt((180 - a) * 10));
     const int H = canvas->fontHeight();
-    canvas->textOut(x, toInt(y - std::abs(static_cast<double>(H))), text);
+    canvas->textOut(x, satToInt(y - std::abs(static_cast<double>(H))), text);
     canvas->setFontEscapement(saved);
 }
 
@@ -801,8 +796,8 @@ void KXDraw::DrawArrowHead(QPoint q, double s, double theta)
     const double by = q.y() - 3 * s * std::sin(theta);
     const QPoint pts[] = {
         q,
-        QPoint(toInt(bx + s * std::cos(theta + kPi / 2)), toInt(by + s * std::sin(theta + kPi / 2))),
-        QPoint(toInt(bx + s * std::cos(theta - kPi / 2)), toInt(by + s * std::sin(theta - kPi / 2))),
+        QPoint(satToInt(bx + s * std::cos(theta + kPi / 2)), satToInt(by + s * std::sin(theta + kPi / 2))),
+        QPoint(satToInt(bx + s * std::cos(theta - kPi / 2)), satToInt(by + s * std::sin(theta - kPi / 2))),
         q,
     };
     canvas->polygon(pts, 4);
@@ -810,14 +805,14 @@ void KXDraw::DrawArrowHead(QPoint q, double s, double theta)
 
 void KXDraw::DrawArrowLines(double ax, double ay, double bx, double by, int size)
 {
-    const QPoint A(toInt(ax), toInt(ay));
-    const QPoint B(toInt(bx), toInt(by));
+    const QPoint A(satToInt(ax), satToInt(ay));
+    const QPoint B(satToInt(bx), satToInt(by));
     const double phi = A == B ? 0.0 : std::atan2(B.y() - A.y(), B.x() - A.x());
     const double r = size / 2.0;
-    const double baseX = toInt(B.x() - 3 * r * std::cos(phi));
-    const double baseY = toInt(B.y() - 3 * r * std::sin(phi));
-    const QPoint wPlus(toInt(baseX + r * std::cos(phi + kPi / 2)), toInt(baseY + r * std::sin(phi + kPi / 2)));
-    const QPoint wMinus(toInt(baseX + r * std::cos(phi - kPi / 2)), toInt(baseY + r * std::sin(phi - kPi / 2)));
+    const double baseX = satToInt(B.x() - 3 * r * std::cos(phi));
+    const double baseY = satToInt(B.y() - 3 * r * std::sin(phi));
+    const QPoint wPlus(satToInt(baseX + r * std::cos(phi + kPi / 2)), satToInt(baseY + r * std::sin(phi + kPi / 2)));
+    const QPoint wMinus(satToInt(baseX + r * std::cos(phi - kPi / 2)), satToInt(baseY + r * std::sin(phi - kPi / 2)));
     canvas->moveTo(A.x(), A.y());
     canvas->lineTo(B.x(), B.y());
     canvas->moveTo(wPlus.x(), wPlus.y());
@@ -835,7 +830,7 @@ void KXDraw::DrawDimension(QPoint p0, QPoint p1, QPoint p2, int h, int a, int ce
 
     beginText(h);
     const int saved = canvas->fontEscapement();
-    canvas->setFontEscapement(toInt((180 - t1 * 180 / kPi) * 10));
+    canvas->setFontEscapement(satToInt((180 - t1 * 180 / kPi) * 10));
     const double w = canvas->textWidth(text);
     const double t = canvas->textHeight(text);
     double k = 1.1 * t;
@@ -845,14 +840,14 @@ void KXDraw::DrawDimension(QPoint p0, QPoint p1, QPoint p2, int h, int a, int ce
         g = text.empty() ? 0 : canvas->textWidth(text + "000");
     }
     const double c1 = std::cos(t1), s1 = std::sin(t1);
-    canvas->textOut(toInt(nn.x() + w / 2 * c1 - k * s1), toInt(nn.y() + w / 2 * s1 + k * c1), text);
+    canvas->textOut(satToInt(nn.x() + w / 2 * c1 - k * s1), satToInt(nn.y() + w / 2 * s1 + k * c1), text);
     canvas->setFontEscapement(saved);
 
     const double c2 = std::cos(t2), s2 = std::sin(t2);
     canvas->moveTo(p0.x(), p0.y());
-    canvas->lineTo(toInt(m.x() + h * c2), toInt(m.y() + h * s2));
+    canvas->lineTo(satToInt(m.x() + h * c2), satToInt(m.y() + h * s2));
     canvas->moveTo(p1.x(), p1.y());
-    canvas->lineTo(toInt(p2.x() + h * c2), toInt(p2.y() + h * s2));
+    canvas->lineTo(satToInt(p2.x() + h * c2), satToInt(p2.y() + h * s2));
 
     DrawArrowLines(nn.x() + g / 2 * c1, nn.y() + g / 2 * s1, m.x(), m.y(), a);
     DrawArrowLines(nn.x() - g / 2 * c1, nn.y() - g / 2 * s1, p2.x(), p2.y(), a);
@@ -868,7 +863,7 @@ int radiusThrough(QPoint c, QPoint p)
 {
     const double dx = static_cast<double>(p.x()) - c.x();
     const double dy = static_cast<double>(p.y()) - c.y();
-    return toInt(std::sqrt(dx * dx + dy * dy));
+    return satToInt(std::sqrt(dx * dx + dy * dy));
 }
 } // namespace
 
@@ -880,7 +875,7 @@ void KXDraw::DrawCirclePoly(QPoint c, QPoint p)
     ring_.assign(1, QPoint(c.x() + r, c.y()));
     for (int i = 1; i <= 32; ++i) {
         const double t = 2 * kPi * i / 32;
-        ring_.emplace_back(toInt(c.x() + r * std::cos(t)), toInt(c.y() + r * std::sin(t)));
+        ring_.emplace_back(satToInt(c.x() + r * std::cos(t)), satToInt(c.y() + r * std::sin(t)));
     }
     lineThrough(ring_);
 }
@@ -924,23 +919,23 @@ void KXDraw::DrawScaleBar(int width, int height)
         scaleDenom = 1000;
     const double T = (10000 / scaleDenom) * dpm * zoom; // 10 m of ground
     const double K = 4 * dpm * zoom;                   // 4 mm
-    const int x0 = toInt(width / 2 - 5 * T);
-    const int x1 = toInt(x0 + 10 * T);
-    const int y = toInt(height - 15 * dpm * zoom);
+    const int x0 = satToInt(width / 2 - 5 * T);
+    const int x1 = satToInt(x0 + 10 * T);
+    const int y = satToInt(height - 15 * dpm * zoom);
     canvas->setPenStyle(PenStyle::Solid);
     canvas->setPenColor(kBlack);
     canvas->setPenWidth(1);
     canvas->moveTo(x0, y);
     canvas->lineTo(x1, y);
     for (int i = 0; i <= 10; ++i) {
-        const int x = toInt(x0 + i * T);
+        const int x = satToInt(x0 + i * T);
         double k = K;
         if (i == 0 || i == 5 || i == 10) {
             k = 2 * K;
             canvas->setFontColor(kBlack); // not the colour the last figure left
-            DrawHorzText(x, toInt(y - 1.5 * k), 10, std::to_string(i * 10) + "m");
+            DrawHorzText(x, satToInt(y - 1.5 * k), 10, std::to_string(i * 10) + "m");
         }
         canvas->moveTo(x, y);
-        canvas->lineTo(x, toInt(y - k));
+        canvas->lineTo(x, satToInt(y - k));
     }
 }

@@ -49,6 +49,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -791,7 +792,7 @@ void TFrm_KXInput::inputFillGrid()
             }
         } else {
             put(row, 1, rec->name);
-            const int r = qrvFindRecord(t, strToLong(rec->name));
+            const int r = qrvFindRecordNamed(t, rec->name);
             const TQRV_Data* data = r >= 0 ? qrvGetRecord(t, r) : nullptr;
             if (data == nullptr)
                 continue;
@@ -931,12 +932,14 @@ void TFrm_KXInput::Btn_SortClick()
     if (store == nullptr)
         return;
     const int n = store->PD_GetCount();
-    auto key = [store](int i) {
+    // A name beyond 32 bits would wrap to another figure's number: it sorts after all of them.
+    auto key = [store](int i) -> long long {
         const TPRec* r = store->PD_GetPolyPtr(i);
-        return r ? strToLong(r->name) : 0;
+        int32_t v = 0;
+        return !r ? 0 : strToLongFits(r->name, v) ? v : LLONG_MAX;
     };
     for (int i = 0; i + 1 < n; ++i) {
-        int k = key(i);
+        long long k = key(i);
         for (int j = i; j < n; ++j) {
             if (key(j) < k) {
                 store->PD_SwapPoly(i, j);

@@ -23,15 +23,6 @@ constexpr int rowHeight = 18;
 // A row's pitch: its 18 pixels and the grid line below them.
 constexpr int rowPitch = rowHeight + 1;
 
-// As atof reads: leading blanks, the longest number at the start, 0 when there is none.
-double realOf(const std::string& text)
-{
-    double v = 0;
-    if (strScan(text, "%lf", &v) != 1)
-        return 0;
-    return v;
-}
-
 std::string coordText(double v)
 {
     return strPrintf("%16.3lf", v);
@@ -172,8 +163,8 @@ void TFrm_InputPos::StringGrid1Click()
 {
     const int row = StringGrid1->currentRow();
     Edit1->setText(QString::fromStdString(cell(1, row)));
-    Edit2->setText(QString::fromStdString(strPrintf("%.15g", realOf(cell(2, row)))));
-    Edit3->setText(QString::fromStdString(strPrintf("%.15g", realOf(cell(3, row)))));
+    Edit2->setText(QString::fromStdString(strPrintf("%.15g", strToReal(cell(2, row)))));
+    Edit3->setText(QString::fromStdString(strPrintf("%.15g", strToReal(cell(3, row)))));
 }
 
 void TFrm_InputPos::Button2Click()
@@ -182,8 +173,8 @@ void TFrm_InputPos::Button2Click()
     if (row < 1)
         return;
     setCell(1, row, Edit1->text().toStdString());
-    setCell(2, row, coordText(realOf(Edit2->text().toStdString())));
-    setCell(3, row, coordText(realOf(Edit3->text().toStdString())));
+    setCell(2, row, coordText(strToReal(Edit2->text().toStdString())));
+    setCell(3, row, coordText(strToReal(Edit3->text().toStdString())));
 }
 
 void TFrm_InputPos::Btn_InitDataClick()
@@ -239,8 +230,8 @@ int posGetRow(int index, std::string& name, double& x, double& y)
         return 0;
     TFrm_InputPos& f = form();
     name = f.cell(1, index + 1);
-    x = realOf(f.cell(2, index + 1));
-    y = realOf(f.cell(3, index + 1));
+    x = strToReal(f.cell(2, index + 1));
+    y = strToReal(f.cell(3, index + 1));
     return x != 0 && y != 0 ? 1 : 0;
 }
 

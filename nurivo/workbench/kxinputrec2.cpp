@@ -4,6 +4,7 @@
 #include "model/laytbl.h"
 #include "platform/satint.h"
 #include "platform/strscan.h"
+#include "platform/typedbox.h"
 #include "platform/ui.h"
 
 #include <QButtonGroup>
@@ -153,11 +154,8 @@ void TFrm_KXInputRec2::BTN_UpdateClick()
         // and the dialog stays open with nothing written back.
         for (auto [edit, field, what] : {std::tuple{ED_SNo, &work_.linkType, "図面タイプ"},
                                          std::tuple{ED_SNo2, &work_.linkNo, "図面番号"}}) {
-            if (!strToLongFits(edit->text().toStdString(), *field)) {
-                ui::showMessage(std::string(what) + "が範囲外です。");
-                edit->setFocus();
+            if (!typedNumberFits(edit, edit->text(), what, *field))
                 return;
-            }
         }
     }
     work_.name = ED_Name->text().toStdString();

@@ -140,7 +140,7 @@ void TFrmQRVDetail::fill(const std::string& title, int table, const std::string&
     for (int i = 0; i < n; ++i)
         setCell(SG_Detail, i + 1, 0, QString::fromStdString(qrvGetColumnName(table, i)));
 
-    detailRecord = qrvFindRecord(table, strToLong(number));
+    detailRecord = qrvFindRecordNamed(table, number);
     const TQRV_Data* rec = detailRecord >= 0 ? qrvGetRecord(table, detailRecord) : nullptr;
     // Without a record the value column is cleared, so no other record's values stay on show.
     for (int j = 0; j < n; ++j) {

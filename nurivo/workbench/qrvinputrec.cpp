@@ -133,9 +133,7 @@ void TFrm_QRVInputRec::Btn_DspDetailClick()
 int TFrm_QRVInputRec::layerRowForNumber(const std::string& number) const
 {
     const TLayer* list = attributeList(t_);
-    // A number beyond 32 bits is no record's: wrapped, it would be another record's.
-    int32_t n = 0;
-    const int r = strToLongFits(number, n) ? qrvFindRecord(t_, n) : -1;
+    const int r = qrvFindRecordNamed(t_, number);
     if (r < 0) {
         // No record with the number: the row of the selected kind, row 0 for "000 全レイヤ".
         return CB_Layer->currentIndex() >= 1 ? CB_Layer->currentIndex() - 1 : 0;

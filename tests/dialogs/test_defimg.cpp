@@ -439,4 +439,34 @@ TEST_F(DefImg, PlaneCoordinatesAreDecimalOnly)
     }
 }
 
+// A plane coordinate beyond the double range is no number: it reads as 0, and the Def file
+// keeps it and the other coordinates when it is read again.
+TEST_F(DefImg, PlaneCoordinateBeyondTheDoubleRangeReadsAsNoNumber)
+{
+    TImgDef edited = def;
+    edited.imagePath = def.imagePath;
+    const int result = run(edited, [&](TFrm_DefImg* d) {
+        d->ED_SX1->setText(QStringLiteral("1e999"));
+        d->ED_SY1->setText(QStringLiteral("3000.5"));
+        d->ED_SX2->setText(QStringLiteral("-1e999"));
+        d->ED_SY2->setText(QStringLiteral("3100.25"));
+        QTest::mouseClick(d->Button3, Qt::LeftButton);
+    });
+    ASSERT_EQ(result, 2);
+    EXPECT_EQ(edited.worldX1, 0.0);
+    EXPECT_EQ(edited.worldY1, 3000.5);
+    EXPECT_EQ(edited.worldX2, 0.0);
+    EXPECT_EQ(edited.worldY2, 3100.25);
+    ASSERT_EQ(imgDefWrite(edited), 1);
+    TImgDef reread;
+    reread.imagePath = edited.imagePath;
+    ASSERT_EQ(imgDefRead(reread), 1);
+    EXPECT_EQ(reread.worldX1, 0.0);
+    EXPECT_EQ(reread.worldY1, 3000.5);
+    EXPECT_EQ(reread.worldX2, 0.0);
+    EXPECT_EQ(reread.worldY2, 3100.25);
+    EXPECT_EQ(reread.imgX1, edited.imgX1);
+    EXPECT_EQ(reread.imgY2, edited.imgY2);
+}
+
 } // namespace

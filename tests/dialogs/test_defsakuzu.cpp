@@ -234,6 +234,30 @@ TEST_F(DefSakuzu, AddSortsInAndRefusesAnExistingCode)
     EXPECT_EQ(messages(), std::vector<std::string>{"同じコードが既に登録済みです。"});
 }
 
+// A code beyond 32 bits would wrap into another code: modify and add refuse it and leave the
+// list as it was; the largest code that fits is taken.
+TEST_F(DefSakuzu, CodeBeyondThirtyTwoBitsIsRefused)
+{
+    TLayer& a = *layTblGet(0)->layer;
+    runDialog(0, [&] {
+        selectRow(2); // code 20
+        for (const char* typed : {"99999999999", "-4294967276"}) {
+            for (const char* button : {"Btn_LayModify", "Btn_LayAdd"}) {
+                SCOPED_TRACE(std::string(typed) + " " + button);
+                setText("ED_Code", QString::fromLatin1(typed));
+                click(button);
+                ASSERT_EQ(a.count, 3);
+                EXPECT_EQ(a.rows[1].code, 20);
+            }
+        }
+        setText("ED_Code", QStringLiteral("2147483647"));
+        click("Btn_LayAdd");
+        ASSERT_EQ(a.count, 4);
+        EXPECT_EQ(a.rows[3].code, 2147483647);
+    });
+    EXPECT_EQ(messages(), std::vector<std::string>(4, "コードが範囲外です。"));
+}
+
 TEST_F(DefSakuzu, DeleteKeepsTheLastRowAndClampsTheSelection)
 {
     TLayer& a = *layTblGet(0)->layer;
@@ -335,7 +359,7 @@ TEST_F(DefSakuzu, TypedNumbersSaturateAndOnlyDecimalsAreNumbers)
     const Case cases[] = {
         {"1e12", kSatIntLimit}, {"-1e12", -kSatIntLimit}, {"3e9", kSatIntLimit},
         {"nan", 0},             {"inf", 0},               {"0x10", 0},
-        {"1e999", kSatIntLimit},
+        {"1e999", 0},
     };
     for (const Case& c : cases) {
         cfgSetInt(kxTextSize, 30);
@@ -350,14 +374,38 @@ TEST_F(DefSakuzu, TypedNumbersSaturateAndOnlyDecimalsAreNumbers)
             EXPECT_EQ(cfgGetInt(slot), c.tenths) << c.typed << " slot " << slot;
     }
 
+}
+
+// The width and the style share lineCode (style × 100 + width): a typed width outside 0..99
+// would read back as another style, so modify and add refuse it; 0 and 99 are taken.
+TEST_F(DefSakuzu, WidthOutsideTheLineCodeIsRefused)
+{
     TLayer& a = *layTblGet(0)->layer;
     runDialog(0, [&] {
-        selectRow(2);
-        child<QComboBox>("CB_Width")->setEditText(QStringLiteral("2147483647"));
+        selectRow(2); // code 20, lineCode 1
         child<QComboBox>("CB_Style")->setCurrentIndex(1);
-        click("Btn_LayModify");
+        for (const char* typed : {"100", "2147483647", "99999999999", "-1"}) {
+            for (const char* button : {"Btn_LayModify", "Btn_LayAdd"}) {
+                SCOPED_TRACE(std::string(typed) + " " + button);
+                setText("ED_Code", QStringLiteral("25"));
+                child<QComboBox>("CB_Width")->setEditText(QString::fromLatin1(typed));
+                click(button);
+                ASSERT_EQ(a.count, 3);
+                EXPECT_EQ(a.rows[1].code, 20);
+                EXPECT_EQ(a.rows[1].lineCode, 1);
+            }
+        }
+        const struct {
+            const char* typed;
+            int lineCode;
+        } taken[] = {{"99", 199}, {"0", 100}};
+        for (const auto& t : taken) {
+            child<QComboBox>("CB_Width")->setEditText(QString::fromLatin1(t.typed));
+            click("Btn_LayModify");
+            EXPECT_EQ(a.rows[1].lineCode, t.lineCode) << t.typed;
+        }
     });
-    EXPECT_EQ(a.rows[1].lineCode, kSatIntLimit + 100);
+    EXPECT_EQ(messages(), std::vector<std::string>(8, "線幅が範囲外です。"));
 }
 
 TEST_F(DefSakuzu, WindowFrameGivesTwo)

@@ -109,6 +109,14 @@ TEST_F(ReferenceTable, WidthsKindColumnAndRecords)
     EXPECT_EQ(qrvFindRecord(0, 3), 3);
     EXPECT_EQ(qrvFindRecord(0, 30), -1); // after the end of the records
     EXPECT_EQ(qrvGetRecord(0, 4), nullptr);
+    // A name finds the record its number names; beyond 32 bits it names none, never the
+    // record it would wrap to.
+    const struct {
+        const char* name;
+        int record;
+    } names[] = {{"20", 1}, {" 3x", 3}, {"4294967299", -1}, {"-4294967293", -1}, {"", -1}};
+    for (const auto& n : names)
+        EXPECT_EQ(qrvFindRecordNamed(0, n.name), n.record) << n.name;
 }
 
 TEST_F(ReferenceTable, DefaultKindColumnIsEleven)

@@ -57,7 +57,8 @@ TEST(StrScan, TextsTabsAndSkips)
 }
 
 // Reals are decimal numbers only, as atof reads them: the longest decimal prefix, none gives
-// no field; forms that strtod also takes (nan, inf, hexadecimal) are no number.
+// no field; forms that strtod also takes (nan, inf, hexadecimal) are no number, and so is a
+// decimal beyond the range of the target.
 TEST(StrScan, RealsAreDecimalOnly)
 {
     struct Case {
@@ -72,7 +73,8 @@ TEST(StrScan, RealsAreDecimalOnly)
         {"12e+", 1, 12.0, 2},      {"0x10", 1, 0.0, 1},        {"0x1p3", 1, 0.0, 1},
         {"nan", 0, 0.0, 0},        {"NAN(1)", 0, 0.0, 0},      {"inf", 0, 0.0, 0},
         {"-Infinity", 0, 0.0, 0},  {".", 0, 0.0, 0},           {"-", 0, 0.0, 0},
-        {"e5", 0, 0.0, 0},         {"1e999", 1, HUGE_VAL, 5},
+        {"e5", 0, 0.0, 0},         {"1e999", 0, 0.0, 0},
+        {"-1e999x", 0, 0.0, 0},    {"1e-999", 1, 0.0, 6},
     };
     for (const Case& c : cases) {
         double v = 0.0;
@@ -90,6 +92,8 @@ TEST(StrScan, RealsAreDecimalOnly)
     EXPECT_EQ(v, 123.0);
     float f = 0;
     EXPECT_EQ(strScan("inf", "%f", &f), 0);
+    EXPECT_EQ(strScan("1e39", "%f", &f), 0);
+    EXPECT_EQ(strScan("1e38", "%f", &f), 1);
 }
 
 TEST(StrScan, MismatchedTargetIsAProgrammingError)

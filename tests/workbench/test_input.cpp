@@ -226,6 +226,24 @@ TEST_F(InputTest, TwoAndThreePointShapes)
     EXPECT_EQ(store.recs[2].name, strPrintf("%.3lf", std::hypot(x2 - x1, y2 - y1)));
 }
 
+// A three-point rectangle whose third point lies far beyond the int range's reach: the corner
+// on it stops at the saturation limit, so the fourth corner, that corner moved by the first
+// side, still fits an int.
+TEST_F(InputTest, ThreePointRectangleWithAFarPointSaturates)
+{
+    inputSetDrawMode(10);
+    newRow();
+    clickAt(100, 100);
+    clickAt(0, 0);
+    clickAt(2147483600, -2147483600);
+    ASSERT_EQ(store.PD_GetCount(), 1);
+    EXPECT_EQ(points(store.recs[0]), (P{{100, 100},
+                                        {0, 0},
+                                        {kSatIntLimit, -kSatIntLimit},
+                                        {kSatIntLimit + 100, -kSatIntLimit + 100},
+                                        {100, 100}}));
+}
+
 TEST_F(InputTest, CircleIsStoredAsCentreAndRadiusPoint)
 {
     inputSetDrawMode(9);

@@ -191,7 +191,7 @@ TEST_F(MeasureTest, TypedControlPointsBeyondTheSheetOrNoNumber)
         {"950", "2050", true, 200, 150},
         {"3e9", "2050", true, 200, -kSatIntLimit},
         {"950", "-3e9", true, -kSatIntLimit, 150},
-        {"-1e999", "2050", false, 0, 0}, // the cell shows "-inf", which is no number
+        {"-1e999", "2050", false, 0, 0}, // beyond the double range: no number
         {"inf", "2050", false, 0, 0},
         {"950", "-infinity", false, 0, 0},
         {"nan", "2050", false, 0, 0},

@@ -143,6 +143,22 @@ TEST_F(QRVDetail, ThirtyColumnsGiveThirtyOneRowsAndTwentyFiveVisible)
     showQRVDetail("レイヤ", 1, " 12x");
 }
 
+// A number beyond 32 bits names no record: the value column stays empty, never showing the
+// record it would wrap to.
+TEST_F(QRVDetail, NumberBeyondThirtyTwoBitsShowsNoRecord)
+{
+    for (const char* number : {"4294967308", "-4294967284"}) {
+        SCOPED_TRACE(number);
+        whenModal([](QWidget* f) {
+            EXPECT_EQ(detailRecord, -1);
+            EXPECT_EQ(cellText(f, 1, 1), "");
+            EXPECT_EQ(cellText(f, 1, 2), "");
+            click(f, "Button1");
+        });
+        showQRVDetail("レイヤ", 1, number);
+    }
+}
+
 TEST_F(QRVDetail, DocumentButtonFollowsTheRow)
 {
     whenModal([](QWidget* f) {

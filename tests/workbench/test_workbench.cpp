@@ -304,6 +304,31 @@ TEST_F(Workbench, ReferenceLayerShowsRecordsOfItsTable)
     wb.curLayer = 0;
 }
 
+// A figure named beyond 32 bits names no record, so it shows none of the record its number
+// would wrap to, and it sorts after the numbered figures.
+TEST_F(Workbench, NameBeyondThirtyTwoBitsNamesNoRecord)
+{
+    Sheet sheet(2);
+    testutil::TempDir dir;
+    qrvCreateTables(1);
+    const std::string table = dir.file("参照1.txt");
+    testutil::writeBytes(table, utf8ToCp932("11\t12\r\n番号\t所有者\r\n7\t山田\r\n"));
+    ASSERT_EQ(qrvLoadTable(0, table), 1);
+    sheet.load(0);
+    sheet.store(1).PD_AddPoly(0, polygon("4294967303", 10, 10, 10));
+    sheet.store(1).PD_AddPoly(0, polygon("7", 30, 10, 10));
+    wb.curLayer = 1;
+    TFrm_KXInput form;
+    form.openOn(&sheet.drawing);
+    EXPECT_EQ(text(form.cellText(1, 1)), "4294967303");
+    EXPECT_EQ(text(form.cellText(2, 1)), "");
+    EXPECT_EQ(text(form.cellText(2, 2)), "山田");
+    form.Btn_Sort->click();
+    EXPECT_EQ(text(form.cellText(1, 1)), "7");
+    EXPECT_EQ(text(form.cellText(1, 2)), "4294967303");
+    wb.curLayer = 0;
+}
+
 TEST_F(Workbench, SortPutsKeyZeroFirstAndKeepsTheSelectionCurrent)
 {
     Sheet sheet;
