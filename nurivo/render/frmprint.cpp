@@ -421,11 +421,12 @@ bool TFrm_Print::readScale(const QString& text, double& scale)
     return true;
 }
 
-double TFrm_Print::typedScale(const QComboBox* box, GoodScale& good)
+double TFrm_Print::typedScale(const QComboBox* box, const GoodScale& good)
 {
-    if (readScale(box->currentText(), good.value))
-        good.text = box->currentText();
-    return good.value;
+    // Only a scale taken becomes the good one: a repaint while "1e9" is being typed shows 1:1
+    // but leaves the previous scale to go back into the box when "1e9" is refused.
+    double typed = 0;
+    return readScale(box->currentText(), typed) ? typed : good.value;
 }
 
 bool TFrm_Print::acceptScale(QComboBox* box, GoodScale& good)

@@ -173,7 +173,7 @@ private:
     };
     // The scale in `box` when it is one (then the good one), else the good one, silently: a
     // repaint while the operator types.
-    double typedScale(const QComboBox* box, GoodScale& good);
+    double typedScale(const QComboBox* box, const GoodScale& good);
     // Where a typed scale is taken (editing finished, "再表示", a print, closing): a scale that
     // is none is refused with a message and the good one goes back into the box.
     bool acceptScale(QComboBox* box, GoodScale& good);

@@ -225,6 +225,18 @@ TEST_F(PrintForm, AScaleThatIsNoneIsRefusedAndThePreviousKept)
         }
         f.PaintBoxEx1->grab();
         EXPECT_DOUBLE_EQ(drawing.kx.printRatio, 0.75);
+        // The preview repainted halfway through the typing takes no scale: "1" of "1e9" does
+        // not become the one that goes back.
+        for (QComboBox* box : {f.CB_Scale, f.CB_BB_Scale}) {
+            SCOPED_TRACE(box->objectName().toStdString());
+            box->setFocus();
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box->lineEdit(), QStringLiteral("1"));
+            f.PaintBoxEx1->grab();
+            QTest::keyClicks(box->lineEdit(), QStringLiteral("e9"));
+            QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
+            EXPECT_EQ(box->currentText(), QStringLiteral("750"));
+        }
         // Refused by a print: no dialog, no page.
         for (auto [box, button] : {std::pair{f.CB_Scale, f.Btn_Print}, {f.CB_BB_Scale, f.Btn_BBPrint}}) {
             ui::clearRecorded();
