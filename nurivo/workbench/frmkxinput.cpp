@@ -124,14 +124,13 @@ void reduceGuarded(const char* step, const Bitmap& raster, int width, int height
         imgResizeForViewReported(step, width, height, raster, target);
 }
 
-// A control that takes typed text: an edit, a spin box, a text box or an editable combo.
+// A control whose keys are its own: an edit, a spin box, a text box, or a combo box (its
+// arrows and letters choose an entry, the layer in "CB_LayName"), editable or not.
 bool isTextField(const QWidget* w)
 {
-    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
-        qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w))
-        return true;
-    const auto* combo = qobject_cast<const QComboBox*>(w);
-    return combo && combo->isEditable();
+    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+           qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+           qobject_cast<const QComboBox*>(w);
 }
 
 // The figure list: a string grid. Typed letters are the form's commands (B, N, D, …), so

@@ -543,6 +543,12 @@ TEST_F(Workbench, KeysTypedIntoTheBandWidthStayThere)
     EXPECT_EQ(form.scaleIndex(), 0);
     EXPECT_TRUE(form.CB_DrawBack->isChecked());
     EXPECT_EQ(form.scrollPosition(), QPoint(0, 0));
+    // The layer combo's keys choose a layer only.
+    form.CB_LayName->setFocus();
+    QTest::keyClick(form.CB_LayName, Qt::Key_2);
+    QTest::keyClick(form.CB_LayName, Qt::Key_F9);
+    EXPECT_EQ(wb.viewDivisor, 1);
+    EXPECT_TRUE(form.CB_DrawBack->isChecked());
 
     struct Case {
         const char* name;
