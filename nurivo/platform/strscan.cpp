@@ -102,18 +102,27 @@ size_t decimalLength(std::string_view s)
     return i;
 }
 
-// The decimal prefix of `text` as strToLong reads it (leading blanks, a sign, digits), its
-// magnitude held near 10^18 so that it never overflows; 0 when there are no digits.
-long long decimalPrefix(std::string_view text)
+// Where the digits of a decimal integer start in `text`, as strToLong reads it: after leading
+// blanks and one sign, which `negative` tells.
+size_t integerDigitsStart(std::string_view text, bool& negative)
 {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
-    bool negative = false;
+    negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+// The decimal prefix of `text` as strToLong reads it (leading blanks, a sign, digits), its
+// magnitude held near 10^18 so that it never overflows; 0 when there are no digits.
+long long decimalPrefix(std::string_view text)
+{
+    bool negative;
+    size_t i = integerDigitsStart(text, negative);
     constexpr long long cap = (LLONG_MAX - 9) / 10;
     long long v = 0;
     for (; i < text.size() && isDigit(text[i]); ++i)
@@ -330,14 +339,8 @@ std::string strPrintf(const char* fmt, ...)
 
 int32_t strToLong(std::string_view text)
 {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    bool negative;
+    size_t i = integerDigitsStart(text, negative);
     uint32_t v = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         v = v * 10u + static_cast<uint32_t>(text[i] - '0');
