@@ -151,9 +151,10 @@ int chainTrace(const WorkImage& img, int previousDirection, const NodeIndex& ind
         pixelClear(img, q.x, q.y);
     const int* order = kSearchOrder[f];
     const int tries = triesFor(f);
+    const unsigned nodesAround = index.around(q);
     for (int t = 0; t < tries; ++t) {
         const Point c = ptStep(q, order[t]);
-        if (index.find(c)) {
+        if (nodesAround & (1u << (3 * (kStepY[order[t]] + 1) + kStepX[order[t]] + 1))) {
             if (!chainAddPoint(chain, c))
                 return 0;
             break;

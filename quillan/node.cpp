@@ -105,3 +105,27 @@ std::size_t NodeIndex::find(const Point& p) const
 }
 
 } // namespace quillan
+
+namespace quillan {
+
+unsigned NodeIndex::around(const Point& q) const
+{
+    unsigned mask = 0;
+    for (int dy = -1; dy <= 1; ++dy) {
+        const std::int64_t y = std::int64_t{q.y} + dy;
+        if (y < 0)
+            continue;
+        const std::size_t band = static_cast<std::size_t>(y) >> shift_;
+        if (band + 1 >= bandStart_.size())
+            continue;
+        const auto last = nodes_.begin() + static_cast<std::ptrdiff_t>(bandStart_[band + 1]);
+        const Point from{q.x - 1, static_cast<std::int32_t>(y)};
+        auto it = std::lower_bound(nodes_.begin() + static_cast<std::ptrdiff_t>(bandStart_[band]), last, from,
+                                   [](const Point& a, const Point& b) { return ptCompareYX(a, b) < 0; });
+        for (; it != last && it->y == y && it->x <= std::int64_t{q.x} + 1; ++it)
+            mask |= 1u << (3 * (dy + 1) + (it->x - q.x + 1));
+    }
+    return mask;
+}
+
+} // namespace quillan

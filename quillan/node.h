@@ -23,6 +23,10 @@ public:
     NodeIndex(const PointList& nodes, std::int32_t height);
     // The 1-based position of p in the node list, or 0 when p is no node point.
     std::size_t find(const Point& p) const;
+    // The node points among q and its eight neighbours at once: bit 3 · (dy + 1) + dx + 1 is
+    // set when q + (dx, dy) is one. A walk's end asks for seven neighbours; three searches,
+    // one per row, answer all of them.
+    unsigned around(const Point& q) const;
 
 private:
     const PointList& nodes_;

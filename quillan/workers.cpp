@@ -1,11 +1,35 @@
 #include "workers.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <new>
 #include <system_error>
 #include <sched.h>
 
 namespace quillan {
+
+namespace {
+
+// Waits up to about a tenth of a millisecond for done() to hold, on the processor; true when
+// it did. Beyond that the waiter sleeps on its condition.
+template <typename Done>
+bool spinFor(Done done)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (done())
+                return true;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        if (std::chrono::steady_clock::now() > until)
+            return done();
+    }
+}
+
+} // namespace
 
 unsigned workerCount()
 {
@@ -51,6 +75,7 @@ Workers::~Workers()
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
+        posted_.fetch_add(1, std::memory_order_release);
     }
     wake_.notify_all();
     for (std::thread& t : threads_)
@@ -81,6 +106,7 @@ void Workers::threadMain()
 {
     unsigned long seen = 0;
     for (;;) {
+        spinFor([&] { return posted_.load(std::memory_order_acquire) != seen; });
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [&] { return stop_ || (active_ && generation_ != seen); });
@@ -88,11 +114,13 @@ void Workers::threadMain()
                 return;
             seen = generation_;
             ++busy_;
+            running_.store(busy_, std::memory_order_relaxed);
         }
         runTasks();
         {
             std::lock_guard lock(mutex_);
             --busy_;
+            running_.store(busy_, std::memory_order_release);
         }
         idle_.notify_all();
     }
@@ -110,6 +138,7 @@ void Workers::start(std::size_t count, std::function<void(std::size_t)> task)
         failure_ = nullptr;
         active_ = true;
         ++generation_;
+        posted_.store(generation_, std::memory_order_release);
     }
     if (!threads_.empty() && count > 1)
         wake_.notify_all();
@@ -118,6 +147,8 @@ void Workers::start(std::size_t count, std::function<void(std::size_t)> task)
 void Workers::wait()
 {
     runTasks();
+    // The lock decides; the look without it only spares going to sleep.
+    spinFor([&] { return running_.load(std::memory_order_acquire) == 0; });
     std::exception_ptr failure;
     {
         std::unique_lock lock(mutex_);

@@ -106,6 +106,27 @@ TEST(QuillanNodeIndex, FindsEveryNodePointAndNothingElse)
     EXPECT_EQ(quillan::NodeIndex(none, 0).find({0, 0}), 0u);
 }
 
+// The neighbourhood lookup a walk's end uses answers as nine single lookups would, at the
+// image's edges, in bands of several rows and around crowded rows.
+TEST(QuillanNodeIndex, NeighbourhoodAgreesWithSingleLookups)
+{
+    for (const std::int32_t height : {12, 100000000}) {
+        const quillan::PointList nodes = {{0, 0}, {1, 0}, {2, 0}, {5, 1}, {3, 3}, {4, 3}, {5, 3}, {6, 3},
+                                          {4, 4}, {0, 5}, {9, 5}, {4, 6}, {3, 11}, {4, 11}};
+        const quillan::NodeIndex index(nodes, height);
+        for (std::int32_t y = -1; y <= 13; ++y) {
+            for (std::int32_t x = -1; x <= 11; ++x) {
+                unsigned expected = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if (index.find({x + dx, y + dy}))
+                            expected |= 1u << (3 * (dy + 1) + dx + 1);
+                EXPECT_EQ(index.around({x, y}), expected) << height << " " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(QuillanPolarity, InkIsTheMinorityOfTheSampleGrid)
 {
     struct Case {

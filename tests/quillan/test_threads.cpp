@@ -77,6 +77,24 @@ TEST(QuillanWorkers, FailureOfATaskReachesTheCallerAfterTheOthers)
     EXPECT_EQ(out, (std::vector<int>{0, 2, 4, 6, 8, 10, 12, 14, 16, 18}));
 }
 
+// Jobs that follow each other at once, as thinning sub-iterations do: each runs every task
+// once and sees all that the one before wrote, whether its threads were still awake or asleep.
+TEST(QuillanWorkers, BackToBackJobsEachSeeThePreviousOne)
+{
+    quillan::Workers workers(4);
+    std::vector<long> before(64, 0), after(64, 0);
+    for (long job = 0; job < 2000; ++job) {
+        if (job % 500 == 499)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));   // the threads fall asleep
+        workers.forEach(after.size(), [&](std::size_t i) {
+            // A neighbour's result of the previous job: it must be there complete.
+            after[i] = before[(i + 1) % before.size()] + 1;
+        });
+        std::swap(before, after);
+        ASSERT_EQ(before, std::vector<long>(before.size(), job + 1)) << job;
+    }
+}
+
 // The ink of a real scan as a work image: dark pixels, or light lines thickened to three pixels.
 std::string scanWorkImage(const std::string& path, bool lightLines)
 {
