@@ -254,11 +254,8 @@ TEST_F(Workbench, ReferenceLayerShowsRecordsOfItsTable)
 {
     Sheet sheet(2);
     testutil::TempDir dir;
-    qrvCreateTables(1);
-    const std::string table = dir.file("参照1.txt");
-    testutil::writeBytes(table, utf8ToCp932("11\t12\t5\t13\r\n番号\t所有者\t内部\t地目\r\n"
-                                            "7\t山田\tx\t宅地\r\n9\t佐藤\ty\t畑\r\n"));
-    ASSERT_EQ(qrvLoadTable(0, table), 2);
+    ASSERT_EQ(wbtest::loadReferenceTable(dir, "11\t12\t5\t13\r\n番号\t所有者\t内部\t地目\r\n"
+                                             "7\t山田\tx\t宅地\r\n9\t佐藤\ty\t畑\r\n"), 2);
     sheet.store(1).PD_AddPoly(0, polygon("9", 10, 10, 10));
     sheet.store(1).PD_AddPoly(0, polygon("8", 30, 10, 10));
     sheet.load(0);
@@ -310,10 +307,7 @@ TEST_F(Workbench, NameBeyondThirtyTwoBitsNamesNoRecord)
 {
     Sheet sheet(2);
     testutil::TempDir dir;
-    qrvCreateTables(1);
-    const std::string table = dir.file("参照1.txt");
-    testutil::writeBytes(table, utf8ToCp932("11\t12\r\n番号\t所有者\r\n7\t山田\r\n"));
-    ASSERT_EQ(qrvLoadTable(0, table), 1);
+    ASSERT_EQ(wbtest::loadReferenceTable(dir, "11\t12\r\n番号\t所有者\r\n7\t山田\r\n"), 1);
     sheet.load(0);
     sheet.store(1).PD_AddPoly(0, polygon("4294967303", 10, 10, 10));
     sheet.store(1).PD_AddPoly(0, polygon("7", 30, 10, 10));

@@ -306,10 +306,7 @@ TEST_F(RandomInput, ThousandsOfActionsThenSaveAndReloadTheSameFigures)
 {
     Sheet sheet(2, 800, 600, true);
     testutil::TempDir dir;
-    qrvCreateTables(1);
-    const std::string table = dir.file("参照1.txt");
-    testutil::writeBytes(table, utf8ToCp932("11\t12\r\n番号\t所有者\r\n7\t山田\r\n9\t佐藤\r\n"));
-    ASSERT_EQ(qrvLoadTable(0, table), 2);
+    ASSERT_EQ(wbtest::loadReferenceTable(dir, "11\t12\r\n番号\t所有者\r\n7\t山田\r\n9\t佐藤\r\n"), 2);
     sheet.load(0);
     sheet.store(0).PD_AddPoly(1, polygon("1", 100, 100, 120));
     sheet.store(0).PD_AddPoly(1, polygon("2", 400, 200, 80));

@@ -5,6 +5,8 @@
 #include "model/layer.h"
 #include "model/laytbl.h"
 #include "model/pdata.h"
+#include "model/qrv.h"
+#include "platform/codec.h"
 #include "render/kxdraw.h"
 #include "testutil.h"
 #include "workbench/frmkxinput.h"
@@ -84,6 +86,16 @@ struct Sheet {
 
 // Puts the workbench state back to a program's start, and the dialog table to fakes that
 // cancel, so no test opens a real dialog.
+// The first reference table made from `text` (CP932 on disk, as the program reads it) in
+// `dir`; the count of records it loaded.
+inline int loadReferenceTable(const testutil::TempDir& dir, const std::string& text)
+{
+    qrvCreateTables(1);
+    const std::string table = dir.file("参照1.txt");
+    testutil::writeBytes(table, utf8ToCp932(text));
+    return qrvLoadTable(0, table);
+}
+
 inline void resetWorkbench()
 {
     TWorkbenchState fresh;
